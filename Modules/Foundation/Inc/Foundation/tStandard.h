@@ -1,0 +1,64 @@
+// The bottom layer of the foundation library: the always-on precondition check, the assertion report
+// it raises, thin checked wrappers over the C text routines, and text-to-integer conversion.
+//
+// tRequire(condition) evaluates its condition exactly once, in every build. When the condition is
+// false it calls tAssertFailed with the condition's source text, this file's path and the line of
+// the check. The report goes to standard output first and then to an Abort / Retry / Ignore prompt:
+// Abort ends the process (SIGABRT), Retry breaks into a debugger and returns if resumed, Ignore
+// returns and the caller carries on with the values it has. The text functions below are written
+// so that carrying on never faults: a null pointer or negative count makes them do nothing.
+//
+// The prompt is replaceable so that an embedding program, or a test, can answer it. The default on
+// Windows is a task-modal message box; elsewhere it asks on the controlling terminal and answers
+// Failed when there is none, which the report treats like Ignore.
+#pragma once
+#include <cstdint>
+#include <cstring>
+
+enum class tAssertAnswer
+{
+    Abort,
+    Retry,
+    Ignore,
+    Failed
+};
+
+using tAssertPrompt = tAssertAnswer (*)(const char* text, const char* title);
+
+// Installs a prompt and returns the previous one; null restores the platform's default.
+tAssertPrompt tSetAssertPrompt(tAssertPrompt prompt);
+
+// Shows the report and acts on the answer; returns unless the answer was Abort. A null message
+// reads "None". The report is cut to 4096 bytes, terminator included.
+void tAssertFailed(const char* expr, const char* file, int line, const char* message);
+
+#define tRequire(condition)                                                                                  \
+    do                                                                                                       \
+    {                                                                                                        \
+        if (!(condition))                                                                                    \
+            tAssertFailed(#condition, __FILE__, __LINE__, nullptr);                                          \
+    } while (0)
+
+// Text to 32-bit integer. A base in 2..36 is used as given; any other base is taken from a prefix
+// ("0x", "x", "#" hexadecimal; "0d", "d" decimal; "0o", "o", "@" octal; "0n", "n" base 4; "0b", "b",
+// "!" binary; otherwise decimal). The text is read right to left; characters that are not digits of
+// the base are skipped, a '-' in base 10 negates what was read to its right, and the result wraps
+// modulo 2^32. Null or empty text gives 0. Makes no checks.
+int tTextToInt(const char* text, int base);
+
+// Checked wrappers over the C library's text routines. Each one reports a broken precondition and,
+// Checked wrappers over the C library's text routines. Each one reports a broken precondition and,
+// if the report returns, does nothing harmful: a null text has length 0, a copy with a null pointer
+// or a negative count copies nothing, a search in a null text finds nothing.
+// tTextCopy copies src with its terminator into dst, which must have room for it. tTextCopyN copies
+// at most n characters and zero-fills the rest of the n bytes; it writes no terminator when src is n
+// characters or longer. tTextFindChar finds the first c in s, the terminator included.
+//
+// The checks stay on the lines they are on: reports name the line, and callers and tests rely on it.
+// clang-format off
+inline int tTextLength(const char* s) { tRequire(s); return s ? int(std::strlen(s)) : 0; }
+
+inline void tTextCopy(char* dst, const char* src) { tRequire(dst && src); if (dst && src) std::strcpy(dst, src); }
+inline void tTextCopyN(char* dst, const char* src, int n) { tRequire(dst && src && n >= 0); if (dst && src && n >= 0) std::strncpy(dst, src, std::size_t(n)); }
+inline const char* tTextFindChar(const char* s, int c) { tRequire(s && c >= 0 && c < 0x100); return s ? std::strchr(s, c) : nullptr; }
+// clang-format on

@@ -1,0 +1,139 @@
+// The type-handler layer of a printf-style print engine. A format-string driver (not part of this
+// library) looks up a conversion character in TypeCharIndex, fills a tFormatSpec, and calls the row's
+// handler with a pointer to the argument; the handler renders it and appends the text to a
+// tPrintTarget. Handlers never report failure to their caller: broken preconditions (an unsupported
+// TypeSize, a null text) go through tRequire, and if the report returns the handler prints what it
+// safely can (documented per handler) and never reads or writes past a buffer.
+#pragma once
+#include <Foundation/tArray.h>
+
+#include <cstdint>
+
+// Flag bits of tFormatSpec::Flags. They combine with '|' into the uint32 field without casts.
+struct tFormatFlag
+{
+    enum : uint32_t
+    {
+        PlusSign = 0x01,    // "+" before a non-negative value.
+        SpaceSign = 0x02,   // " " before a non-negative value when PlusSign is clear.
+        ZeroPad = 0x04,     // Fill on the left with "0" instead of " ".
+        LeftAlign = 0x08,   // Fill on the right with spaces.
+        AltStyle = 0x10,    // Integers: "_" between digit groups; v, q, m: the alternate layout.
+        CommaGroups = 0x20, // Integers: "," between groups of three digits (AltStyle wins).
+        RadixPrefix = 0x40, // "0" before non-zero octal, "0x" / "0X" before non-zero hexadecimal.
+    };
+};
+
+// The record a handler reads; handlers never change it.
+struct tFormatSpec
+{
+    uint32_t Flags = 0;     // tFormatFlag bits.
+    int32_t Width = 0;      // Minimum field width in characters; 0 = none.
+    int32_t Precision = -1; // -1 = not given; otherwise 0 or more, meaning per handler.
+    int32_t TypeSize = 4;   // Size of the argument in bytes.
+};
+
+// Where handler output goes. The target owns neither destination. Characters go to Array (appended;
+// lost from the array only when a fixed-capacity array is full) and to Buffer (stored, Buffer
+// advanced, no terminator). While Buffer is set and BufferLimit is not -1, characters past
+// CharCount == BufferLimit are refused: neither stored nor counted. With no destination the target
+// only counts, so CharCount gives the length the output would have.
+struct tPrintTarget
+{
+    tArray<char>* Array = nullptr;
+    int32_t BufferLimit = -1;
+    char* Buffer = nullptr;
+    int32_t CharCount = 0;
+
+    void Put(char c);
+    void Put(const char* text, int length); // Cut to the room left under BufferLimit.
+
+    // Width - textLength fill characters ahead of a text ('0' with ZeroPad, else ' '), unless LeftAlign.
+    void PadBefore(int textLength, const tFormatSpec& spec);
+    // Width - textLength spaces behind a text, only with LeftAlign.
+    void PadAfter(int textLength, const tFormatSpec& spec);
+};
+
+using tTypeHandler = void (*)(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+
+enum class tTypeCategory : int32_t
+{
+    Integral = 1, // Passed like an integer or pointer.
+    Compound = 2, // A group of single-precision floats.
+    Real = 3,     // A double.
+};
+
+struct tTypeHandlerEntry
+{
+    uint32_t TypeChar;
+    tTypeCategory Category;
+    uint64_t ArgSize; // The argument's default size in bytes.
+    tTypeHandler Handler;
+};
+
+// Rows in the order b o d i u x X p e f g v q m c s.
+extern const tTypeHandlerEntry TypeHandlerTable[16];
+// Row of each conversion character; 16 for '%' (no handler); -1 for every other code.
+extern const int32_t TypeCharIndex[256];
+// Precision of e, f and g when Precision is -1.
+extern const int32_t DefaultPrecision;
+
+// Integer handlers. TypeSize 4, 8, 16, 32 or 64 (32 to 512 bits); p takes 4 or 8.
+void HandleBase2(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+void HandleOctal(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+void HandleDecimal(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+void HandleInteger(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+void HandleUnsigned(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+void HandleHex(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+void HandleHexUpper(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+void HandlePointer(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+
+// Sign, prefix and digits (with precision, zero fill and grouping) of a 32/64-bit or a
+// 128/256/512-bit integer, appended to out. Both read only Flags, Width and Precision of spec.
+void WriteNativeInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
+                        int bitSize, bool upperCase, int base, bool forcePrefix);
+void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
+                      int bitSize, bool upperCase, int base, bool forcePrefix);
+
+// Real and compound handlers: e, f, g take a double; v, q, m consecutive floats.
+void HandleExponent(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+void HandleFixed(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+void HandleGeneral(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+void HandleVector(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+void HandleQuaternion(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+void HandleMatrix(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+
+// Character and text handlers.
+void HandleChar(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+void HandleString(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+
+// Pieces of the real handlers.
+enum class tPendingSign : int32_t
+{
+    None = 0,
+    Plus = 1,
+    Minus = 2,
+    Space = 3,
+    NotFinite = 4, // Used by the handlers: the value was written as a non-finite text.
+};
+
+enum class tRealClass : int32_t
+{
+    Finite = 0,
+    SignalingNaN = 1,    // "nan(snan)"
+    NegSignalingNaN = 2, // "-nan(snan)"
+    QuietNaN = 3,        // "nan"
+    NegQuietNaN = 4,     // "-nan"
+    NegIndefinite = 5,   // "-nan(ind)"
+    Infinity = 6,        // "inf"
+    NegInfinity = 7,     // "-inf"
+};
+
+int DecimalExponent(double x);
+tRealClass ClassifyReal(double x);
+// Appends the text of a NaN or infinity and returns true; appends nothing for a finite x.
+bool WriteNonFinite(tArray<char>& out, double x);
+// Appends x in fixed form and returns the sign the caller still owes.
+tPendingSign WriteFixedDigits(tArray<char>& out, const tFormatSpec& spec, double x, bool significantMode);
+// Prints count floats through HandleFixed, bracketed and comma-separated, or space-separated with AltStyle.
+void WriteFloatComponents(tPrintTarget& target, const tFormatSpec& spec, const float* values, int count);

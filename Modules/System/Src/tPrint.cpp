@@ -1,0 +1,2 @@
+// The print engine's type handlers.
+#include <System/tPrint.h>
