@@ -2,11 +2,8 @@
 #include "RecordingPrompt.h"
 
 #include <Foundation/tStandard.h>
-#include <csignal>
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
-#include <unistd.h>
 
 namespace
 {
@@ -21,6 +18,81 @@ const char ExpectedCopyReport[] = "Foundation Assert Failed.\n"
                                   "Press 'Retry' to start debugging.\n"
                                   "Press 'Ignore' to try and move past this assert and continue running.\n";
 
+tAssertAnswer AnswerFailed(const char*, const char*)
+{
+    return tAssertAnswer::Failed;
+}
+} // namespace
+
+TEST(AssertReport, ExactTextWithNullMessage)
+{
+    RecordingPrompt prompt;
+    tAssertFailed("dst && src", "some/dir/file.h", 61, nullptr);
+    ASSERT_EQ(RecordingPrompt::Reports().size(), 1u);
+    EXPECT_EQ(RecordingPrompt::Reports()[0], ExpectedCopyReport);
+}
+
+TEST(AssertReport, GivenMessageIsShown)
+{
+    RecordingPrompt prompt;
+    tAssertFailed("x", "f", -3, "out of room");
+    EXPECT_EQ(RecordingPrompt::LastField("Msg "), "out of room");
+    EXPECT_EQ(RecordingPrompt::LastField("Line"), "-3");
+}
+
+TEST(AssertReport, LongReportIsCutToTheBufferAndTerminated)
+{
+    RecordingPrompt prompt;
+    const std::string longExpr(5000, 'e');
+    tAssertFailed(longExpr.c_str(), "f", 1, nullptr);
+    ASSERT_EQ(RecordingPrompt::Reports().size(), 1u);
+    const std::string& report = RecordingPrompt::Reports()[0];
+    EXPECT_EQ(report.size(), 4095u);
+    EXPECT_EQ(report.substr(0, 33), "Foundation Assert Failed.\n\nExpr: ");
+    EXPECT_EQ(report.back(), 'e');
+}
+
+TEST(AssertReport, IgnoreAndFailedPromptCarryOnAfterTheCheck)
+{
+    const tAssertAnswer answers[] = {tAssertAnswer::Ignore, tAssertAnswer::Failed};
+    for (tAssertAnswer answer : answers)
+    {
+        RecordingPrompt prompt;
+        if (answer == tAssertAnswer::Failed)
+            tSetAssertPrompt(&AnswerFailed);
+        int after = 0;
+        tRequire(after == 1);
+        after = 2;
+        EXPECT_EQ(after, 2);
+    }
+}
+
+TEST(AssertReport, CheckEvaluatesItsConditionOnceAndNamesItsOwnFileAndLine)
+{
+    RecordingPrompt prompt;
+    int evaluated = 0;
+    const int line = __LINE__ + 1;
+    tRequire(++evaluated == 0);
+    EXPECT_EQ(evaluated, 1);
+    EXPECT_EQ(RecordingPrompt::LastField("Expr"), "++evaluated == 0");
+    EXPECT_EQ(RecordingPrompt::LastField("Line"), std::to_string(line));
+    EXPECT_EQ(RecordingPrompt::LastField("File"), __FILE__);
+
+    // A passing check reports nothing and still evaluates once.
+    tRequire(++evaluated == 2);
+    EXPECT_EQ(evaluated, 2);
+    EXPECT_EQ(RecordingPrompt::Reports().size(), 1u);
+}
+
+// The console redirection, the signals and the terminal below are those of POSIX systems.
+#ifndef _WIN32
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace
+{
 // Sends standard output to a temporary file for the life of the object, so that a prompt can look
 // at what had reached the console by the time it was asked.
 class CapturedStdout
@@ -79,13 +151,10 @@ tAssertAnswer AnswerAbort(const char*, const char*)
 {
     return tAssertAnswer::Abort;
 }
+
 tAssertAnswer AnswerRetry(const char*, const char*)
 {
     return tAssertAnswer::Retry;
-}
-tAssertAnswer AnswerFailed(const char*, const char*)
-{
-    return tAssertAnswer::Failed;
 }
 
 volatile std::sig_atomic_t TrapsSeen = 0;
@@ -95,22 +164,6 @@ void CountTrap(int)
 }
 void ReturnFromAbort(int) {}
 } // namespace
-
-TEST(AssertReport, ExactTextWithNullMessage)
-{
-    RecordingPrompt prompt;
-    tAssertFailed("dst && src", "some/dir/file.h", 61, nullptr);
-    ASSERT_EQ(RecordingPrompt::Reports().size(), 1u);
-    EXPECT_EQ(RecordingPrompt::Reports()[0], ExpectedCopyReport);
-}
-
-TEST(AssertReport, GivenMessageIsShown)
-{
-    RecordingPrompt prompt;
-    tAssertFailed("x", "f", -3, "out of room");
-    EXPECT_EQ(RecordingPrompt::LastField("Msg "), "out of room");
-    EXPECT_EQ(RecordingPrompt::LastField("Line"), "-3");
-}
 
 TEST(AssertReport, ConsoleGetsTheSameTextBeforeThePrompt)
 {
@@ -124,50 +177,6 @@ TEST(AssertReport, ConsoleGetsTheSameTextBeforeThePrompt)
     EXPECT_EQ(ConsoleAtPrompt, ExpectedCopyReport);
     EXPECT_EQ(TextAtPrompt, ExpectedCopyReport);
     EXPECT_EQ(TitleAtPrompt, "Foundation Assert");
-}
-
-TEST(AssertReport, LongReportIsCutToTheBufferAndTerminated)
-{
-    RecordingPrompt prompt;
-    const std::string longExpr(5000, 'e');
-    tAssertFailed(longExpr.c_str(), "f", 1, nullptr);
-    ASSERT_EQ(RecordingPrompt::Reports().size(), 1u);
-    const std::string& report = RecordingPrompt::Reports()[0];
-    EXPECT_EQ(report.size(), 4095u);
-    EXPECT_EQ(report.substr(0, 33), "Foundation Assert Failed.\n\nExpr: ");
-    EXPECT_EQ(report.back(), 'e');
-}
-
-TEST(AssertReport, IgnoreAndFailedPromptCarryOnAfterTheCheck)
-{
-    const tAssertAnswer answers[] = {tAssertAnswer::Ignore, tAssertAnswer::Failed};
-    for (tAssertAnswer answer : answers)
-    {
-        RecordingPrompt prompt;
-        if (answer == tAssertAnswer::Failed)
-            tSetAssertPrompt(&AnswerFailed);
-        int after = 0;
-        tRequire(after == 1);
-        after = 2;
-        EXPECT_EQ(after, 2);
-    }
-}
-
-TEST(AssertReport, CheckEvaluatesItsConditionOnceAndNamesItsOwnFileAndLine)
-{
-    RecordingPrompt prompt;
-    int evaluated = 0;
-    const int line = __LINE__ + 1;
-    tRequire(++evaluated == 0);
-    EXPECT_EQ(evaluated, 1);
-    EXPECT_EQ(RecordingPrompt::LastField("Expr"), "++evaluated == 0");
-    EXPECT_EQ(RecordingPrompt::LastField("Line"), std::to_string(line));
-    EXPECT_EQ(RecordingPrompt::LastField("File"), __FILE__);
-
-    // A passing check reports nothing and still evaluates once.
-    tRequire(++evaluated == 2);
-    EXPECT_EQ(evaluated, 2);
-    EXPECT_EQ(RecordingPrompt::Reports().size(), 1u);
 }
 
 TEST(AssertReport, RetryRaisesTheDebugTrapAndReturnsWhenResumed)
@@ -224,3 +233,4 @@ TEST(AssertReportDeathTest, DefaultPromptWithoutTerminalCarriesOn)
         },
         testing::ExitedWithCode(7), "");
 }
+#endif

@@ -1,7 +1,6 @@
-// The assertion report and text-to-integer conversion.
+// The assertion report, text-to-integer conversion, and the foundation's version numbers.
 #include <Foundation/tList.h>
 #include <Foundation/tStandard.h>
-
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -42,7 +41,10 @@ tAssertAnswer PlatformPrompt(const char* text, const char* title)
     }
 }
 
-void DebugTrap() { __debugbreak(); }
+void DebugTrap()
+{
+    __debugbreak();
+}
 #else
 void WriteAll(int fd, const char* text)
 {
@@ -106,7 +108,10 @@ tAssertAnswer PlatformPrompt(const char* /*text*/, const char* title)
     return answer;
 }
 
-void DebugTrap() { std::raise(SIGTRAP); }
+void DebugTrap()
+{
+    std::raise(SIGTRAP);
+}
 #endif
 
 std::atomic<tAssertPrompt> CurrentPrompt{&PlatformPrompt};
@@ -161,6 +166,7 @@ int tTextToInt(const char* text, int base)
         }
         base = 10;
         bool consumed = true;
+        // clang-format off
         switch (c)
         {
         case 'x': case 'X': case '#': base = 16; break;
@@ -170,6 +176,7 @@ int tTextToInt(const char* text, int base)
         case 'b': case 'B': case '!': base = 2; break;
         default: consumed = false; break;
         }
+        // clang-format on
         if (consumed)
             start++;
     }
