@@ -121,14 +121,3 @@ TEST(TextFunctions, HighCharacterIsReportedThenSearched)
     EXPECT_EQ(tTextFindChar(text, 'q'), nullptr);
     EXPECT_EQ(RecordingPrompt::Reports().size(), 1u);
 }
-
-TEST(TextFunctions, BoundedCopyPadsShortTextAndLeavesLongTextUnterminated)
-{
-    char buffer[6];
-    std::memset(buffer, '#', sizeof buffer);
-    tTextCopyN(buffer, "ab", 4);
-    EXPECT_EQ(std::memcmp(buffer, "ab\0\0##", 6), 0);
-    const char* volatile longer = "wxyz"; // hidden from the compiler's truncation warning
-    tTextCopyN(buffer, longer, 3);
-    EXPECT_EQ(std::memcmp(buffer, "wxy\0##", 6), 0);
-}
