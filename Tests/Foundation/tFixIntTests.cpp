@@ -31,7 +31,14 @@ template <typename T> class WideIntTest : public testing::Test
 {
 };
 using WideIntTypes = testing::Types<tWideInt128, tWideInt256, tWideInt512>;
-TYPED_TEST_SUITE(WideIntTest, WideIntTypes);
+struct WidthName
+{
+    template <typename T> static std::string GetName(int)
+    {
+        return "Bits" + std::to_string(T::WordCount * 32);
+    }
+};
+TYPED_TEST_SUITE(WideIntTest, WideIntTypes, WidthName);
 
 TYPED_TEST(WideIntTest, FromIntSignExtends)
 {
