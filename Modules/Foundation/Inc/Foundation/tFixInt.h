@@ -70,11 +70,11 @@
 //   top words first when the values are to be read as signed.
 // - Division by anything wider than 32 bits, and division of signed values: not needed by the
 //   program. DivideBySmall reads its dividend as unsigned; negate first and negate the quotient after.
-// - Conversion to text: DivideBySmall in a loop, as above.
 // Each of these stays outside the type so that the type stays a bare array of words.
 //
-// Everything here is constexpr. Arithmetic is done in uint32_t and uint64_t only, so no operation can
-// overflow a signed type, whatever the operands.
+// Everything here is constexpr, though a long FromText at 256 or 512 bits can exceed a compiler's
+// constant-evaluation budget and is then simply computed at run time. Arithmetic is done in uint32_t
+// and uint64_t only, so no operation can overflow a signed type, whatever the operands.
 #pragma once
 #include <Foundation/tStandard.h>
 #include <cstdint>
@@ -241,7 +241,7 @@ template <int Bits> constexpr tWideInt<Bits> tWideInt<Bits>::FromText(const char
 
     // The position is a signed 32-bit count; stop counting rather than overflow it.
     int32_t length = 0;
-    while (text[length] != '\0' && length < INT32_MAX)
+    while (length < INT32_MAX && text[length] != '\0')
         ++length;
 
     int32_t start = 0;
@@ -359,8 +359,8 @@ template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::Add(const tWideInt
 //
 // Some values, at any width:
 //
-//     (-3) * 5           = -15         both negations run: 3 * 5, then negated
-//     (-3) * (-5)        = 15          neither product negation runs
+//     (-3) * 5           = -15         3 * 5, then the product negated
+//     (-3) * (-5)        = 15          3 * 5, and the signs cancel
 //     5 * 0              = 0           one pass of the shift-and-add loop
 //     most-negative * -1 = most-negative
 //     most-negative * 2  = 0           the 2^Bits wraps away
@@ -517,7 +517,7 @@ template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::ShiftLeft(int32_t 
 //
 //     tWideInt512::FromText("0x" + 96 zeros + 32 'F', -1)
 //
-// which costs a few thousand shift-and-add passes once; a caller that needs the mask often keeps it.
+// which costs some 30000 shift-and-add passes; a caller that needs the mask often keeps it.
 //
 // The print engine uses it with a mask of the low 128 or 256 bits to cut a value that
 // was negated at 512 bits back to its own width.
