@@ -7,18 +7,23 @@
 #include <string>
 
 // Words from the top down, each as 8 hexadecimal digits, separated by spaces.
-template <int Bits> std::string WideHex(const tWideInt<Bits>& value)
+inline std::string HexFromWords(const uint32_t* words, int count)
 {
     std::string text;
-    for (int i = tWideInt<Bits>::WordCount - 1; i >= 0; --i)
+    for (int i = count - 1; i >= 0; --i)
     {
         char word[10];
-        std::snprintf(word, sizeof word, "%08x", static_cast<unsigned>(value.Words[i]));
+        std::snprintf(word, sizeof word, "%08x", static_cast<unsigned>(words[i]));
         text += word;
         if (i != 0)
             text += ' ';
     }
     return text;
+}
+
+template <int Bits> std::string WideHex(const tWideInt<Bits>& value)
+{
+    return HexFromWords(value.Words, tWideInt<Bits>::WordCount);
 }
 
 // Words given least significant first; the words not given are fill.

@@ -15,20 +15,6 @@
 
 namespace
 {
-std::string HexFromWords(const uint32_t* words, int count)
-{
-    std::string text;
-    for (int i = count - 1; i >= 0; --i)
-    {
-        char word[10];
-        std::snprintf(word, sizeof word, "%08x", static_cast<unsigned>(words[i]));
-        text += word;
-        if (i != 0)
-            text += ' ';
-    }
-    return text;
-}
-
 struct Int128Reference
 {
     static constexpr int Bits = 128;

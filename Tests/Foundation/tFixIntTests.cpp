@@ -170,20 +170,11 @@ TYPED_TEST(WideIntTest, MultiplyBySelf)
 
 TYPED_TEST(WideIntTest, MultiplyUnsignedReadsBitsAsUnsigned)
 {
-    constexpr int bits = TypeParam::WordCount * 32;
     // (2^Bits - 1)^2 = 2^(2 Bits) - 2^(Bits+1) + 1, which is 1 modulo 2^Bits.
     TypeParam a = TypeParam::FromInt(-1);
     EXPECT_EQ(WideHex(a.MultiplyUnsigned(TypeParam::FromInt(-1))), WideHex(TypeParam::FromInt(1)));
-
-    // A carry chain through every word: 0xFFFFFFFF in each word times 2.
-    TypeParam b = WideFromWords<bits>({}, 0xFFFFFFFFu);
-    b.Words[TypeParam::WordCount - 1] = 0;
-    TypeParam expected = WideFromWords<bits>({0xFFFFFFFEu}, 0xFFFFFFFFu);
-    expected.Words[TypeParam::WordCount - 1] = 1;
-    EXPECT_EQ(WideHex(b.MultiplyUnsigned(TypeParam::FromInt(2))), WideHex(expected));
-
-    TypeParam zero = TypeParam::FromInt(123);
-    EXPECT_TRUE(zero.MultiplyUnsigned(TypeParam::FromInt(0)).IsZero());
+    a = TypeParam::FromInt(123);
+    EXPECT_TRUE(a.MultiplyUnsigned(TypeParam::FromInt(0)).IsZero());
 }
 
 TYPED_TEST(WideIntTest, ShiftsAtWordAndWidthBoundaries)
@@ -232,14 +223,15 @@ TYPED_TEST(WideIntTest, ShiftsAtWordAndWidthBoundaries)
     }
 }
 
-TYPED_TEST(WideIntTest, NegateAddAndTests)
+// Random operands rarely hit these exact values; the cross-check covers the rest.
+TYPED_TEST(WideIntTest, NegateAndAddAtTheEdges)
 {
     constexpr int bits = TypeParam::WordCount * 32;
     const TypeParam mostNegative = WideMostNegative<bits>();
 
     EXPECT_TRUE(TypeParam::FromInt(0).Negate().IsZero());
     EXPECT_EQ(WideHex(mostNegative.Negate()), WideHex(mostNegative));
-    EXPECT_EQ(WideHex(TypeParam::FromInt(12).Negate()), WideHex(TypeParam::FromText("-12", 10)));
+    EXPECT_TRUE(mostNegative.Negate().IsNegative());
     EXPECT_EQ(WideHex(TypeParam::FromInt(12).Negate()),
               WideHex(WideFromWords<bits>({0xFFFFFFF4u}, 0xFFFFFFFFu)));
     // The carry of the +1 stops at the first word that does not wrap.
@@ -248,23 +240,10 @@ TYPED_TEST(WideIntTest, NegateAddAndTests)
 
     TypeParam sum = TypeParam::FromInt(-1);
     EXPECT_TRUE(sum.Add(TypeParam::FromInt(1)).IsZero()); // the carry out of the top word is dropped
-    sum = WideFromWords<bits>({0xFFFFFFFFu, 0xFFFFFFFFu});
-    EXPECT_EQ(WideHex(sum.Add(TypeParam::FromInt(1))), WideHex(WideFromWords<bits>({0, 0, 1})));
     sum = mostNegative;
     sum.Add(TypeParam::FromInt(-1));
     EXPECT_FALSE(sum.IsNegative()); // most positive
     EXPECT_EQ(WideHex(sum.Add(sum)), WideHex(TypeParam::FromInt(-2)));
-
-    EXPECT_TRUE(mostNegative.IsNegative());
-    EXPECT_TRUE(TypeParam::FromInt(-1).IsNegative());
-    EXPECT_FALSE(TypeParam::FromInt(0).IsNegative());
-    EXPECT_FALSE(WideFromWords<bits>({0x80000000u}).IsNegative());
-    EXPECT_FALSE(mostNegative.IsZero());
-    EXPECT_FALSE(WideFromWords<bits>({0, 0, 0, 1}).IsZero());
-
-    TypeParam masked = WideFromWords<bits>({0xF0F0F0F0u}, 0xFFFFFFFFu);
-    EXPECT_EQ(WideHex(masked.BitAnd(WideFromWords<bits>({0x3C3C3C3Cu, 0xFFFFu}))),
-              WideHex(WideFromWords<bits>({0x30303030u, 0xFFFFu})));
 }
 
 TEST(WideInt, FromTextReadsTheMd5StateIntoWordsLowFirst)
