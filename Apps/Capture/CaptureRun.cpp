@@ -6,6 +6,7 @@
 #include <boost/interprocess/shared_memory_object.hpp>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <spdlogger.h>
@@ -46,6 +47,17 @@ std::tm LocalTimeNow()
 std::string TemporaryPath()
 {
     return std::string(OutputDirectory) + ".peltrak-" + std::to_string(CurrentProcessId()) + ".partial.bmp";
+}
+// The writer reports success even when the disk fills up under it (its stream errors go unchecked),
+// so the file's size is compared with what an uncompressed 24-bit BMP of the image takes: the 54-byte
+// file and info headers, then every row padded to 4 bytes.
+bool IsCompleteBmp(const std::string& path, const cv::Mat& image)
+{
+    const std::uintmax_t stride = (static_cast<std::uintmax_t>(image.cols) * 3 + 3) / 4 * 4;
+    const std::uintmax_t expected = 54 + stride * static_cast<std::uintmax_t>(image.rows);
+    std::error_code error;
+    const std::uintmax_t actual = std::filesystem::file_size(path, error);
+    return !error && actual == expected;
 }
 } // namespace
 
@@ -107,7 +119,7 @@ std::string SaveImage(const cv::Mat& image, const std::tm& localTime, const std:
         std::remove(temporary.c_str()); // May hold part of an image.
         throw;
     }
-    if (!written)
+    if (!written || !IsCompleteBmp(temporary, image))
     {
         std::remove(temporary.c_str());
         Logger::Critical("could not write the image to \"" + firstChoice + "\" (temporary file \"" +

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
+#include <unistd.h>
 
 namespace
 {
@@ -160,4 +161,21 @@ TEST_F(SaveImageTest, MissingDirectoryIsLoggedWithThePath)
     EXPECT_NE(console.Entries[0].Text.find(MakeOutputPath(OutputFileName, when)), std::string::npos)
         << console.Entries[0].Text;
     EXPECT_FALSE(std::filesystem::exists(CaptureDirectory())); // Never created.
+}
+
+TEST_F(SaveImageTest, FullDiskIsLoggedAndLeavesNoFile)
+{
+    // The writer reports success on a full disk; /dev/full fails every write with "no space left".
+    const std::string temporary = InDirectory(".peltrak-" + std::to_string(getpid()) + ".partial.bmp");
+    std::filesystem::create_symlink("/dev/full", temporary);
+    const std::tm when = LocalTime(3, 9, 14, 5, 30);
+    testing::internal::CaptureStdout();
+    const std::string saved = SaveImage(SmallImage(), when, OutputFileName);
+    const ConsoleOutput console = ParseConsole(testing::internal::GetCapturedStdout());
+
+    EXPECT_EQ(saved, "");
+    ASSERT_EQ(console.Entries.size(), 2u);
+    EXPECT_NE(console.Entries[0].Text.find(MakeOutputPath(OutputFileName, when)), std::string::npos)
+        << console.Entries[0].Text;
+    EXPECT_EQ(CapturedFiles(), std::vector<std::string>());
 }
