@@ -24,8 +24,8 @@ namespace
 // leftovers with our names.
 constexpr int MaxCopyNumber = 10000;
 
-// CV_8UC(channels) as 8 * channels - 8 in 32-bit arithmetic, wrapping like the original computation
-// instead of overflowing: an empty image may carry any channel count, and OpenCV masks the type anyway.
+// CV_8UC(channels), that is 8 * channels - 8, taken modulo 2^32 so that it cannot overflow: an empty
+// image may carry any channel count, and OpenCV masks the type to its 12 bits anyway.
 int EightBitType(std::int32_t channels)
 {
     const std::uint32_t wrapped = (static_cast<std::uint32_t>(channels) - 1u) * 8u;
@@ -48,6 +48,7 @@ std::string TemporaryPath()
 {
     return std::string(OutputDirectory) + ".peltrak-" + std::to_string(CurrentProcessId()) + ".partial.bmp";
 }
+
 // The writer reports success even when the disk fills up under it (its stream errors go unchecked),
 // so the file's size is compared with what an uncompressed 24-bit BMP of the image takes: the 54-byte
 // file and info headers, then every row padded to 4 bytes.
@@ -161,9 +162,10 @@ void ExportImage(std::string fileName, int width, int height)
     SharedImage.data = SharedBlockBase + PixelOffset;
     cv::Mat destination(height, width, CV_8UC3);
     // BGRA in, BGR out; a three-channel source is copied unchanged. Other counts are refused here
-    // because some OpenCV versions would quietly read one channel as grey.
+    // because some OpenCV versions would quietly read one channel as grey. An empty image is left to
+    // the conversion, which rejects it with its own message.
     const int channels = SharedImage.channels();
-    if (channels != 3 && channels != 4)
+    if (!SharedImage.empty() && channels != 3 && channels != 4)
         throw std::invalid_argument("the BGRA to BGR conversion takes 3 or 4 channels, not " +
                                     std::to_string(channels));
     cv::cvtColor(SharedImage, destination, cv::COLOR_BGRA2BGR, 0);
