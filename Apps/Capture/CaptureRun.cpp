@@ -1,0 +1,202 @@
+#include "CaptureRun.h"
+
+#include "FileMove.h"
+#include "SharedBlock.h"
+
+#include <boost/interprocess/shared_memory_object.hpp>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <spdlogger.h>
+#include <stdexcept>
+#include <vector>
+
+const char* const OutputFileName = "image_test.bmp";
+
+cv::Mat SharedImage;
+unsigned char* SharedBlockBase = nullptr;
+
+namespace
+{
+// Far beyond any real run of same-second captures; bounds the search when the directory is full of
+// leftovers with our names.
+constexpr int MaxCopyNumber = 10000;
+
+// CV_8UC(channels), that is 8 * channels - 8, taken modulo 2^32 so that it cannot overflow: an empty
+// image may carry any channel count, and OpenCV masks the type to its 12 bits anyway.
+int EightBitType(std::int32_t channels)
+{
+    const std::uint32_t wrapped = (static_cast<std::uint32_t>(channels) - 1u) * 8u;
+    return wrapped <= 0x7FFFFFFFu ? static_cast<int>(wrapped)
+                                  : static_cast<int>(wrapped - 0x80000000u) - 0x7FFFFFFF - 1;
+}
+
+std::tm LocalTimeNow()
+{
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    if (local == nullptr)
+        throw std::runtime_error("the current time has no local calendar form");
+    return *local;
+}
+
+// Same directory as the final file, so the move never crosses file systems; ends in ".bmp" because
+// the writer picks its format from the extension; a leading dot keeps it out of "*.bmp" listings.
+std::string TemporaryPath()
+{
+    return std::string(OutputDirectory) + ".peltrak-" + std::to_string(CurrentProcessId()) + ".partial.bmp";
+}
+
+// The writer reports success even when the disk fills up under it (its stream errors go unchecked),
+// so the file's size is compared with what an uncompressed 24-bit BMP of the image takes: the 54-byte
+// file and info headers, then every row padded to 4 bytes.
+bool IsCompleteBmp(const std::string& path, const cv::Mat& image)
+{
+    const std::uintmax_t stride = (static_cast<std::uintmax_t>(image.cols) * 3 + 3) / 4 * 4;
+    const std::uintmax_t expected = 54 + stride * static_cast<std::uintmax_t>(image.rows);
+    std::error_code error;
+    const std::uintmax_t actual = std::filesystem::file_size(path, error);
+    return !error && actual == expected;
+}
+} // namespace
+
+std::string CheckImageHeader(std::int32_t width, std::int32_t height, std::int32_t channels)
+{
+    const std::string values = "Width " + std::to_string(width) + ", Height " + std::to_string(height) +
+                               ", Channels " + std::to_string(channels);
+    const std::string limit = "the pixel area holds " + std::to_string(PixelAreaSize) + " bytes";
+    if (width < 0 || height < 0 || channels < 0)
+        return "image header refused: " + values + ": negative value (" + limit + ")";
+    // Each factor is below 2^31, so the pixel count fits in 63 bits; the channel factor is checked by
+    // division so that the full product is never formed.
+    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    if (pixels != 0 && static_cast<std::uint64_t>(channels) > PixelAreaSize / pixels)
+        return "image header refused: " + values + ": Width x Height x Channels exceeds the limit (" + limit +
+               ")";
+    // OpenCV keeps the channel count in 9 bits: 0 and counts above 512 would describe another image.
+    if (pixels != 0 && (channels == 0 || channels > CV_CN_MAX))
+        return "image header refused: " + values + ": the channel count must be 1 to " +
+               std::to_string(CV_CN_MAX) + " (" + limit + ")";
+    return std::string();
+}
+
+std::string MakeOutputPath(const std::string& fileName, const std::tm& localTime, int copyNumber)
+{
+    std::string path = OutputDirectory;
+    path += "0";
+    path += std::to_string(localTime.tm_mon + 1);
+    path += std::to_string(localTime.tm_mday);
+    path += "_";
+    path += std::to_string(localTime.tm_hour);
+    path += "_";
+    path += std::to_string(localTime.tm_min);
+    path += "_";
+    path += std::to_string(localTime.tm_sec);
+    if (copyNumber > 1)
+        path += "-" + std::to_string(copyNumber);
+    path += "_";
+    path += fileName;
+    return path;
+}
+
+std::string MakeOutputPath(std::string fileName)
+{
+    return MakeOutputPath(fileName, LocalTimeNow());
+}
+
+std::string SaveImage(const cv::Mat& image, const std::tm& localTime, const std::string& fileName)
+{
+    const std::string temporary = TemporaryPath();
+    const std::string firstChoice = MakeOutputPath(fileName, localTime);
+    bool written = false;
+    try
+    {
+        written = cv::imwrite(temporary, image, std::vector<int>());
+    }
+    catch (...)
+    {
+        std::remove(temporary.c_str()); // May hold part of an image.
+        throw;
+    }
+    if (!written || !IsCompleteBmp(temporary, image))
+    {
+        std::remove(temporary.c_str());
+        Logger::Critical("could not write the image to \"" + firstChoice + "\" (temporary file \"" +
+                         temporary + "\"): the directory may be missing or not writable, or the disk full");
+        return std::string();
+    }
+
+    for (int copyNumber = 1; copyNumber <= MaxCopyNumber; ++copyNumber)
+    {
+        const std::string path =
+            copyNumber == 1 ? firstChoice : MakeOutputPath(fileName, localTime, copyNumber);
+        std::string errorText;
+        switch (MoveWithoutReplacing(temporary, path, errorText))
+        {
+        case MoveResult::Moved:
+            return path;
+        case MoveResult::TargetExists:
+            continue;
+        case MoveResult::Failed:
+            std::remove(temporary.c_str());
+            Logger::Critical("could not move the image from \"" + temporary + "\" to \"" + path +
+                             "\": " + errorText);
+            return std::string();
+        }
+    }
+    std::remove(temporary.c_str());
+    Logger::Critical("could not write the image to \"" + firstChoice + "\": the names up to copy " +
+                     std::to_string(MaxCopyNumber) + " are all taken");
+    return std::string();
+}
+
+void ExportImage(std::string fileName, int width, int height)
+{
+    // One reading of the clock names the file, whichever copy number it ends up with.
+    const std::tm localTime = LocalTimeNow();
+
+    // Read the pixels in place: SharedImage keeps the rows, columns, type and step of its creation,
+    // and only its pixel pointer moves into the block. Its own allocation stays untouched.
+    SharedImage.data = SharedBlockBase + PixelOffset;
+    cv::Mat destination(height, width, CV_8UC3);
+    // BGRA in, BGR out; a three-channel source is copied unchanged. Other counts are refused here
+    // because some OpenCV versions would quietly read one channel as grey. An empty image is left to
+    // the conversion, which rejects it with its own message.
+    const int channels = SharedImage.channels();
+    if (!SharedImage.empty() && channels != 3 && channels != 4)
+        throw std::invalid_argument("the BGRA to BGR conversion takes 3 or 4 channels, not " +
+                                    std::to_string(channels));
+    cv::cvtColor(SharedImage, destination, cv::COLOR_BGRA2BGR, 0);
+    SaveImage(destination, localTime, fileName);
+}
+
+int CaptureImage()
+{
+    SharedBlockBase = AttachSharedBlock(SharedBlockName, SharedBlockSize, boost::interprocess::read_write);
+    const std::int32_t width = ReadBlockInt32(SharedBlockBase, WidthOffset);
+    const std::int32_t height = ReadBlockInt32(SharedBlockBase, HeightOffset);
+    const std::int32_t channels = ReadBlockInt32(SharedBlockBase, ChannelsOffset);
+
+    // Refused before any matrix exists, so no pixel outside the block can ever be read.
+    const std::string refusal = CheckImageHeader(width, height, channels);
+    if (!refusal.empty())
+    {
+        Logger::Critical(refusal);
+        return 0;
+    }
+
+    try
+    {
+        if (SharedImage.empty())
+            SharedImage.create(cv::Size(width, height), EightBitType(channels));
+        ExportImage(OutputFileName, width, height);
+    }
+    catch (const std::exception& e)
+    {
+        const std::string message(e.what());
+        Logger::Critical(message);
+    }
+    return 0;
+}

@@ -1,0 +1,52 @@
+// The shared image block: the only channel between the image producer (another process) and the tool.
+//
+// A named Boost.Interprocess shared memory object of exactly SharedBlockSize bytes (POSIX shared
+// memory on Linux, a file in a per-boot folder on Windows). The producer owns the contents; the tool
+// trusts whatever the header holds and checks it before reading pixels (see CaptureRun.h).
+#pragma once
+
+#include <boost/interprocess/shared_memory_object.hpp>
+#include <cstddef>
+#include <cstdint>
+
+// Byte layout. All values little-endian, no padding: the three header values lie at unaligned
+// addresses, so they are read byte by byte (ReadBlockInt32), never through a cast pointer.
+#pragma pack(push, 1)
+struct SharedImageBlock
+{
+    unsigned char Prefix[459];       // The producer's; the tool never reads it.
+    std::int32_t Width;              // Columns.
+    std::int32_t Height;             // Rows.
+    std::int32_t Channels;           // Bytes per pixel: blue, green, red, then alpha when there are four.
+    unsigned char Pixels[135000048]; // Height rows, row 0 first, each Width * Channels bytes, no gap.
+};
+#pragma pack(pop)
+
+constexpr std::size_t WidthOffset = 459;
+constexpr std::size_t HeightOffset = 463;
+constexpr std::size_t ChannelsOffset = 467;
+constexpr std::size_t PixelOffset = 471;
+constexpr std::size_t SharedBlockSize = 135000519;
+constexpr std::size_t PixelAreaSize = SharedBlockSize - PixelOffset;
+
+static_assert(offsetof(SharedImageBlock, Width) == WidthOffset, "layout is shared with the producer");
+static_assert(offsetof(SharedImageBlock, Height) == HeightOffset, "layout is shared with the producer");
+static_assert(offsetof(SharedImageBlock, Channels) == ChannelsOffset, "layout is shared with the producer");
+static_assert(offsetof(SharedImageBlock, Pixels) == PixelOffset, "layout is shared with the producer");
+static_assert(sizeof(SharedImageBlock) == SharedBlockSize, "layout is shared with the producer");
+
+// Maps the named block and returns its address, which stays valid until the next call or process exit
+// (one process-wide mapping, replaced on every call; not safe for concurrent calls).
+//
+// Prints "shm size = <actual> struct size = <size>" when an existing object could be mapped. In
+// read_write mode a missing, unmappable or wrongly sized object is removed and created anew at size
+// bytes, all zero ("create shm_memory ", then "removed : <name>" when something was removed); any
+// other mode never creates and returns null when the object cannot be opened, or the wrongly sized
+// mapping as it is. Failures while re-creating throw boost::interprocess::interprocess_exception.
+unsigned char* AttachSharedBlock(const char* name, std::size_t size, boost::interprocess::mode_t mode);
+
+// The signed little-endian 32-bit value at block + offset, whatever the host's byte order and alignment.
+std::int32_t ReadBlockInt32(const unsigned char* block, std::size_t offset);
+
+// Stores value little-endian at block + offset; the producer's side of ReadBlockInt32.
+void WriteBlockInt32(unsigned char* block, std::size_t offset, std::int32_t value);

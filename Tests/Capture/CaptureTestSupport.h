@@ -1,0 +1,65 @@
+// Helpers shared by the capture tests: reading the console (progress lines and log entries), running
+// the test build of the tool and the demo producer, reading BMP files byte by byte, and resetting the
+// test block and the capture directory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One spdlog entry as the default pattern prints it: "[date time.ms] [critical] [file:line] text".
+struct LogEntry
+{
+    std::string Level;
+    std::string File;
+    int Line = 0;
+    std::string Text; // Continuation lines (a stack trace) joined with '\n'.
+};
+
+struct ConsoleOutput
+{
+    std::vector<std::string> PlainLines; // Lines before the first log entry.
+    std::vector<LogEntry> Entries;
+};
+
+ConsoleOutput ParseConsole(const std::string& text);
+
+struct ProcessResult
+{
+    int ExitStatus = -1; // -1 when the process did not exit normally.
+    std::string Output;  // Standard output and standard error, interleaved.
+};
+
+// Runs program with args (each quoted for the shell) and collects what it prints.
+ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args = {});
+ProcessResult RunTool();
+// Runs peltrak-publish on the test block; fails the calling test when publishing fails.
+void Publish(const std::vector<std::string>& args);
+
+// A decoded uncompressed 24-bit BMP, rows top-down, pixels blue, green, red. Valid is false (and Error
+// says why) when the bytes are not such a file.
+struct Bmp
+{
+    bool Valid = false;
+    std::string Error;
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    std::vector<unsigned char> Pixels; // Width * 3 bytes per row, no padding.
+    const unsigned char* At(int x, int y) const
+    {
+        return &Pixels[(static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) +
+                        static_cast<std::size_t>(x)) *
+                       3];
+    }
+};
+Bmp ReadBmp(const std::string& path);
+
+std::string TestBlockName();
+std::string CaptureDirectory(); // Without the trailing separator.
+void RemoveTestBlock();
+// Size of the test block, or -1 when there is none.
+long long TestBlockSize();
+// Empties the capture directory (creating it when missing).
+void ResetCaptureDirectory();
+// Names of the files in the capture directory, sorted; hidden files included.
+std::vector<std::string> CapturedFiles();

@@ -1,0 +1,224 @@
+// Runs the test build of the tool against blocks written by peltrak-publish and reads what it wrote.
+#include "CaptureTestSupport.h"
+#include "TestPattern.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace
+{
+const std::string SizeLine = "shm size = 135000519 struct size = 135000519";
+const std::regex CaptureName(R"(0\d{2,4}_\d{1,2}_\d{1,2}_\d{1,2}(-\d+)?_image_test\.bmp)");
+
+class EndToEnd : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        RemoveTestBlock();
+        ResetCaptureDirectory();
+    }
+    void TearDown() override
+    {
+        RemoveTestBlock(); // Gives the 135 MB back to the system.
+        ResetCaptureDirectory();
+    }
+
+    // Runs the tool and expects a failed capture: exit status 0, exactly one Logger::Critical call
+    // (message on line 55, trace naming the capture run on line 57), no file. Returns the message.
+    static std::string RunExpectingLoggedFailure(const std::vector<std::string>& expectedLines)
+    {
+        const ProcessResult run = RunTool();
+        EXPECT_EQ(run.ExitStatus, 0) << run.Output;
+        const ConsoleOutput console = ParseConsole(run.Output);
+        EXPECT_EQ(console.PlainLines, expectedLines) << run.Output;
+        EXPECT_EQ(CapturedFiles(), std::vector<std::string>()) << run.Output;
+        if (console.Entries.size() != 2u)
+        {
+            ADD_FAILURE() << "expected two log entries:\n" << run.Output;
+            return std::string();
+        }
+        EXPECT_EQ(console.Entries[0].Line, 55);
+        EXPECT_EQ(console.Entries[1].Line, 57);
+        EXPECT_NE(console.Entries[1].Text.find("CaptureImage"), std::string::npos) << console.Entries[1].Text;
+        return console.Entries[0].Text;
+    }
+
+    // Runs the tool and expects one capture: exit status 0, only the size line, one more file.
+    static std::string RunExpectingCapture()
+    {
+        const std::vector<std::string> before = CapturedFiles();
+        const ProcessResult run = RunTool();
+        EXPECT_EQ(run.ExitStatus, 0) << run.Output;
+        EXPECT_EQ(run.Output, SizeLine + "\n");
+        const std::vector<std::string> after = CapturedFiles();
+        if (after.size() != before.size() + 1)
+        {
+            ADD_FAILURE() << "expected one new file:\n" << run.Output;
+            return std::string();
+        }
+        for (const std::string& name : after)
+            if (std::find(before.begin(), before.end(), name) == before.end())
+            {
+                EXPECT_TRUE(std::regex_match(name, CaptureName)) << name;
+                return name;
+            }
+        return std::string();
+    }
+
+    // Expects the BMP to hold the test pattern's blue, green and red at every pixel.
+    static void ExpectPattern(const std::string& name, int width, int height)
+    {
+        const Bmp bmp = ReadBmp(CaptureDirectory() + "/" + name);
+        ASSERT_TRUE(bmp.Valid) << bmp.Error;
+        ASSERT_EQ(bmp.Width, width);
+        ASSERT_EQ(bmp.Height, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                for (int c = 0; c < 3; ++c)
+                    if (bmp.At(x, y)[c] != TestPatternByte(x, y, c, width, height))
+                        FAIL() << "pixel " << x << ", " << y << " channel " << c << ": "
+                               << int(bmp.At(x, y)[c]) << " instead of "
+                               << int(TestPatternByte(x, y, c, width, height));
+    }
+};
+} // namespace
+
+TEST_F(EndToEnd, NoBlockCreatesOneAndLogsTheEmptyImage)
+{
+    const std::string message = RunExpectingLoggedFailure({std::strerror(ENOENT), "create shm_memory "});
+    EXPECT_NE(message.find("empty"), std::string::npos) << message; // A zero-filled header: 0 x 0 x 0.
+    EXPECT_EQ(TestBlockSize(), 135000519);
+}
+
+TEST_F(EndToEnd, TwoPixelFrameKeepsBlueGreenRedAndDropsAlpha)
+{
+    Publish({"header", "2", "1", "4", "10", "20", "30", "40", "50", "60", "70", "80"});
+    const std::string name = RunExpectingCapture();
+    const Bmp bmp = ReadBmp(CaptureDirectory() + "/" + name);
+    ASSERT_TRUE(bmp.Valid) << bmp.Error;
+    ASSERT_EQ(bmp.Width, 2);
+    ASSERT_EQ(bmp.Height, 1);
+    EXPECT_EQ(bmp.Pixels, (std::vector<unsigned char>{10, 20, 30, 50, 60, 70}));
+}
+
+TEST_F(EndToEnd, PatternFramesKeepRowOrderAndPadding)
+{
+    // Widths whose rows need 0 to 3 bytes of padding; three and four channels.
+    const struct
+    {
+        int Width, Height, Channels;
+    } cases[] = {{4, 3, 4}, {3, 2, 3}, {5, 4, 4}, {7, 5, 3}, {130, 70, 4}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.Width << " x " << c.Height << " x " << c.Channels);
+        ResetCaptureDirectory();
+        Publish({"pattern", std::to_string(c.Width), std::to_string(c.Height), std::to_string(c.Channels)});
+        ExpectPattern(RunExpectingCapture(), c.Width, c.Height);
+    }
+}
+
+TEST_F(EndToEnd, WronglySizedBlockIsReplacedByAnEmptyOne)
+{
+    Publish({"--size", "1000", "header", "2", "1", "4", "10", "20", "30", "40", "50", "60", "70", "80"});
+    ASSERT_EQ(TestBlockSize(), 1000);
+    RunExpectingLoggedFailure(
+        {"shm size = 1000 struct size = 135000519", "create shm_memory ", "removed : " + TestBlockName()});
+    EXPECT_EQ(TestBlockSize(), 135000519);
+}
+
+TEST_F(EndToEnd, ChannelCountsOtherThanThreeOrFourAreLogged)
+{
+    for (const char* channels : {"1", "2", "5"})
+    {
+        SCOPED_TRACE(channels);
+        Publish({"header", "2", "1", channels, "10", "20", "30", "40", "50", "60", "70", "80"});
+        const std::string message = RunExpectingLoggedFailure({SizeLine});
+        EXPECT_NE(message.find(std::string("channels, not ") + channels), std::string::npos) << message;
+    }
+}
+
+TEST_F(EndToEnd, HeadersOutsideThePixelAreaAreRefused)
+{
+    const struct
+    {
+        const char *Width, *Height, *Channels;
+    } cases[] = {
+        {"7680", "4320", "5"},
+        {"-2", "1", "4"},
+        {"2", "-1", "4"},
+        {"2", "1", "-4"},
+        {"2147483647", "2147483647", "2147483647"},
+        {"100", "100", "0"},
+        {"2", "1", "515"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.Width << " x " << c.Height << " x " << c.Channels);
+        Publish({"header", c.Width, c.Height, c.Channels});
+        const std::string message = RunExpectingLoggedFailure({SizeLine});
+        for (const char* value : {c.Width, c.Height, c.Channels, "135000048"})
+            EXPECT_NE(message.find(value), std::string::npos) << message;
+    }
+}
+
+TEST_F(EndToEnd, MissingOutputDirectoryIsLoggedAndNotCreated)
+{
+    Publish({"pattern", "4", "3", "4"});
+    std::filesystem::remove_all(CaptureDirectory());
+    const ProcessResult run = RunTool();
+    EXPECT_EQ(run.ExitStatus, 0) << run.Output;
+    const ConsoleOutput console = ParseConsole(run.Output);
+    EXPECT_EQ(console.PlainLines, std::vector<std::string>{SizeLine});
+    ASSERT_EQ(console.Entries.size(), 2u) << run.Output;
+    EXPECT_NE(console.Entries[0].Text.find(CaptureDirectory() + "/0"), std::string::npos)
+        << console.Entries[0].Text;
+    EXPECT_FALSE(std::filesystem::exists(CaptureDirectory()));
+}
+
+TEST_F(EndToEnd, CapturesInTheSameSecondEachKeepTheirFile)
+{
+    Publish({"pattern", "4", "3", "4"});
+    const std::string first = RunExpectingCapture();
+    const std::string second = RunExpectingCapture();
+    ASSERT_NE(first, second);
+    ExpectPattern(first, 4, 3);
+    ExpectPattern(second, 4, 3);
+    // When the clock did not tick between the runs, the second name carries "-2" after the seconds.
+    const std::string stem = first.substr(0, first.size() - std::string("_image_test.bmp").size());
+    if (second.rfind(stem + "-", 0) == 0)
+    {
+        EXPECT_EQ(second, stem + "-2_image_test.bmp");
+    }
+}
+
+TEST_F(EndToEnd, EightKFrame)
+{
+    Publish({"pattern", "7680", "4320", "4"});
+    ExpectPattern(RunExpectingCapture(), 7680, 4320);
+}
+
+TEST_F(EndToEnd, BlockThatCannotBeCreatedEndsWithStatusOne)
+{
+    // On Linux the block lives in /dev/shm; a directory in its place can be neither opened, removed
+    // nor replaced, so the re-creation fails the way a stale block owned by someone else would.
+    const std::filesystem::path obstacle = "/dev/shm/" + TestBlockName();
+    if (!std::filesystem::is_directory("/dev/shm"))
+        GTEST_SKIP() << "no /dev/shm";
+    ASSERT_TRUE(std::filesystem::create_directory(obstacle));
+    const ProcessResult run = RunTool();
+    std::filesystem::remove(obstacle);
+
+    EXPECT_EQ(run.ExitStatus, 1) << run.Output;
+    const ConsoleOutput console = ParseConsole(run.Output);
+    ASSERT_EQ(console.PlainLines.size(), 2u) << run.Output;
+    EXPECT_EQ(console.PlainLines[1], "create shm_memory ");
+    ASSERT_EQ(console.Entries.size(), 2u) << run.Output;
+    EXPECT_EQ(console.Entries[0].Line, 55);
+    EXPECT_NE(console.Entries[1].Text.find("main"), std::string::npos) << console.Entries[1].Text;
+    EXPECT_EQ(CapturedFiles(), std::vector<std::string>());
+}
