@@ -1,7 +1,10 @@
 #include "CaptureRun.h"
 
 #include "FileMove.h"
+#include "PeltrakVersion.h"
 #include "SharedBlock.h"
+
+#include <Foundation/tHashInit.h>
 
 #include <boost/interprocess/shared_memory_object.hpp>
 #include <cstdio>
@@ -18,8 +21,12 @@ const char* const OutputFileName = "image_test.bmp";
 cv::Mat SharedImage;
 unsigned char* SharedBlockBase = nullptr;
 
+tVersionNumbers PeltrakVersion = {};
+
 namespace
 {
+[[maybe_unused]] const bool PeltrakVersionParsed = (tReadVersionText(PeltrakVersion, PeltrakVersionText), true);
+
 // Far beyond any real run of same-second captures; bounds the search when the directory is full of
 // leftovers with our names.
 constexpr int MaxCopyNumber = 10000;

@@ -1,9 +1,18 @@
 // peltrak: captures the image in the shared block into a dated BMP file. Takes no arguments.
 #include "CaptureRun.h"
+#include "PeltrakVersion.h"
+
+#include <Foundation/tHashInit.h>
 
 #include <boost/interprocess/exceptions.hpp>
 #include <spdlogger.h>
 #include <string>
+
+namespace
+{
+// The second of the two start-up parses of the tool's version; see PeltrakVersion.h.
+[[maybe_unused]] const bool PeltrakVersionParsed = (tReadVersionText(PeltrakVersion, PeltrakVersionText), true);
+} // namespace
 
 int main()
 {

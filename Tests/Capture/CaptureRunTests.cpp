@@ -1,4 +1,5 @@
 #include "CaptureRun.h"
+#include "PeltrakVersion.h"
 #include "CaptureTestSupport.h"
 #include "SharedBlock.h"
 
@@ -178,4 +179,12 @@ TEST_F(SaveImageTest, FullDiskIsLoggedAndLeavesNoFile)
     EXPECT_NE(console.Entries[0].Text.find(MakeOutputPath(OutputFileName, when)), std::string::npos)
         << console.Entries[0].Text;
     EXPECT_EQ(CapturedFiles(), std::vector<std::string>());
+}
+
+TEST(PeltrakVersion, IsParsedBeforeMain)
+{
+    EXPECT_TRUE(PeltrakVersion.Read);
+    EXPECT_EQ(PeltrakVersion.VersionMajor, 1);
+    EXPECT_EQ(PeltrakVersion.VersionMinor, 0);
+    EXPECT_EQ(PeltrakVersion.VersionPatch, 0);
 }

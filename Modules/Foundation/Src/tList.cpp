@@ -1,3 +1,4 @@
+#include <Foundation/tHashInit.h>
 #include <Foundation/tList.h>
 
 int tSplitString(tList<tStringItem>& parts, const tString& src, char divider)

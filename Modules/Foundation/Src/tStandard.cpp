@@ -1,4 +1,5 @@
 // The assertion report, text-to-integer conversion, and the foundation's version numbers.
+#include <Foundation/tHashInit.h>
 #include <Foundation/tList.h>
 #include <Foundation/tStandard.h>
 #include <atomic>
