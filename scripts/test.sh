@@ -15,6 +15,6 @@ if [ "${1:-}" = "--sanitize" ]; then
 fi
 
 scripts/setup.sh
-cmake -S . -B "$dir" "${options[@]}"
+cmake -S . -B "$dir" -DPELTRAK_WARNINGS_AS_ERRORS=ON "${options[@]}"
 cmake --build "$dir" -j "$(nproc)"
 ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"
