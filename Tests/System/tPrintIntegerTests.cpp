@@ -96,6 +96,8 @@ TEST(PrintInteger, PrecisionAndFill)
         {HandleDecimal, 0, 0, 1, 0, "0"},
         {HandleHex, Radix, 0, 4, 255, "0x00ff"},
         {HandleHex, Radix, 0, 3, 0, "000"},
+        {HandleOctal, Radix, 0, 3, 8, "0010"}, // the prefix comes on top of the precision's digits
+        {HandleOctal, Radix, 0, 0, 0, ""},
         {HandleDecimal, Zero, 8, -1, uint32_t(-42), "-0000042"},
         {HandleDecimal, Plus | Zero, 6, -1, 42, "+00042"},
         {HandleHex, Zero | Radix, 8, -1, 255, "0x0000ff"},
