@@ -2,14 +2,17 @@
 // that tests can check the report and that the caller carries on.
 #pragma once
 #include <Foundation/tStandard.h>
-
 #include <string>
 #include <vector>
 
 class RecordingPrompt
 {
 public:
-    RecordingPrompt() { Previous = tSetAssertPrompt(&Record); Reports().clear(); }
+    RecordingPrompt()
+    {
+        Previous = tSetAssertPrompt(&Record);
+        Reports().clear();
+    }
     ~RecordingPrompt() { tSetAssertPrompt(Previous); }
     RecordingPrompt(const RecordingPrompt&) = delete;
     RecordingPrompt& operator=(const RecordingPrompt&) = delete;

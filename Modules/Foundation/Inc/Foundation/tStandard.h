@@ -47,9 +47,9 @@ void tAssertFailed(const char* expr, const char* file, int line, const char* mes
 int tTextToInt(const char* text, int base);
 
 // Checked wrappers over the C library's text routines. Each one reports a broken precondition and,
-// Checked wrappers over the C library's text routines. Each one reports a broken precondition and,
 // if the report returns, does nothing harmful: a null text has length 0, a copy with a null pointer
-// or a negative count copies nothing, a search in a null text finds nothing.
+// or a negative count copies nothing, a search in a null text finds nothing, and a search for a code
+// outside 0..0xFF (a char of 0x80..0xFF arrives negative) goes on with the code taken as a char.
 // tTextCopy copies src with its terminator into dst, which must have room for it. tTextCopyN copies
 // at most n characters and zero-fills the rest of the n bytes; it writes no terminator when src is n
 // characters or longer. tTextFindChar finds the first c in s, the terminator included.

@@ -1,0 +1,689 @@
+// Fixed-width two's-complement integers of 128, 256 and 512 bits.
+//
+// A tWideInt is a plain value: Bits/32 unsigned 32-bit words and nothing else. Word 0 is the least
+// significant word, and each word is stored in the machine's own (little-endian) byte order, so the
+// whole value in memory is one little-endian integer of Bits/8 bytes. There is no heap storage, no
+// virtual function and no state outside the words; a value is copied as a raw block of 16, 32 or 64
+// bytes, and it is trivially copyable and trivially destructible.
+//
+// All arithmetic is modulo 2^Bits. A value is read as two's complement, negative when bit 31 of the
+// top word is set. Multiply and FromText honour that sign; every other operation works on the bits
+// alone. Nothing reports overflow: Add, Multiply, ShiftLeft and FromText wrap silently.
+//
+// The only precondition is DivideBySmall's non-zero divisor, checked with tRequire in every build.
+//
+// Who uses it:
+// - The hash initial values are built from hexadecimal text with FromText while the program's
+//   globals are initialised, before main. FromText reads only its arguments and the stack, so it is
+//   safe to call from any static initialiser, in any order.
+// - The print engine widens every 128-, 256- and 512-bit argument to a 512-bit working value, strips
+//   its sign with ShiftRight, IsZero, Negate and BitAnd, builds its masks with FromText, and takes
+//   the digits off with DivideBySmall.
+//
+// Costs:
+// - Add, Negate, BitAnd, the shifts, IsZero and IsNegative touch each word once: O(Bits/32).
+// - MultiplyUnsigned is bit-serial shift-and-add. The number of passes is set by the position of the
+//   highest set bit of the multiplier (at most Bits), each pass costing a few O(Bits/32) steps.
+//   Multiply adds at most three negations around it.
+// - FromText does two multiplications per digit, so a text of n digits costs about n * Bits passes
+//   in the worst case. The texts the program parses are at most 128 digits.
+// - DivideBySmall skips the dividend's leading zero words, so a small value held in a 512-bit
+//   working value costs a few word steps, not sixteen.
+//
+// No operation allocates, throws or returns an error code. Every operation works only on its
+// arguments and on stack temporaries and shares no state, so any thread may call any of them.
+//
+// Layout, by example: the MD5 initial state 0x67452301efcdab8998badcfe10325476 as a tWideInt128 has
+//
+//     Words[0] = 0x10325476   Words[1] = 0x98badcfe   Words[2] = 0xefcdab89   Words[3] = 0x67452301
+//
+// and its 16 bytes in memory, lowest address first, are
+//
+//     76 54 32 10  fe dc ba 98  89 ab cd ef  01 23 45 67
+//
+// Widening to a larger width by zero extension is a copy of the words into the low words of a zeroed
+// value; narrowing is a copy of the low words. Neither needs an operation of its own.
+//
+// A value is an aggregate with no constructor, so "tWideInt512 v;" leaves the words indeterminate
+// like any other local of a plain type, and "tWideInt512 v{};" is zero. Statics are zero until their
+// initialiser runs.
+//
+// How the print engine turns a wide value into decimal digits, least significant first:
+//
+//     tWideInt512 value = ...;                  // the argument, zero-extended to 512 bits
+//     const bool negative = !tWideInt512(value).ShiftRight(width - 1).IsZero();
+//     if (negative)
+//         value = value.Negate();               // 512-bit magnitude ...
+//     value.BitAnd(maskOfWidth);                // ... cut back to the argument's own width
+//     do
+//     {
+//         uint32_t digit = 0;
+//         DivideBySmall(value, 10, &digit);     // the digit
+//         value = DivideBySmall(value, 10, nullptr);
+//         ...
+//     } while (!value.IsZero());
+//
+// What is not here, and how to get it:
+// - Subtraction: a.Add(b.Negate()).
+// - Comparison for equality: compare the words; the value has no padding and no hidden state.
+// - Ordering: compare the words from the top down (unsigned), after flipping the sign bits of both
+//   top words first when the values are to be read as signed.
+// - Division by anything wider than 32 bits, and division of signed values: not needed by the
+//   program. DivideBySmall reads its dividend as unsigned; negate first and negate the quotient after.
+// Each of these stays outside the type so that the type stays a bare array of words.
+//
+// Everything here is constexpr, though a long FromText at 256 or 512 bits can exceed a compiler's
+// constant-evaluation budget and is then simply computed at run time. Arithmetic is done in uint32_t
+// and uint64_t only, so no operation can overflow a signed type, whatever the operands.
+#pragma once
+#include <Foundation/tStandard.h>
+#include <cstdint>
+#include <type_traits>
+
+template <int Bits> struct tWideInt
+{
+    static_assert(Bits > 0 && Bits % 32 == 0, "a wide integer is a whole number of 32-bit words");
+
+    static constexpr int WordCount = Bits / 32;
+
+    // Word 0 least significant; bit 31 of word WordCount-1 is the sign.
+    uint32_t Words[WordCount];
+
+    /// The 32-bit value, sign-extended to the full width.
+    static constexpr tWideInt FromInt(int32_t value);
+
+    /// Parses text in base 2..36, or in a base chosen by prefix when base is outside that range.
+    /// Null or empty text gives zero; characters that are not digits of the base are skipped.
+    static constexpr tWideInt FromText(const char* text, int base);
+
+    /// this = (this + b) mod 2^Bits.
+    constexpr tWideInt& Add(const tWideInt& b);
+
+    /// this = (this * b) mod 2^Bits, both read as signed.
+    constexpr tWideInt& Multiply(const tWideInt& b);
+
+    /// this = (this * b) mod 2^Bits, both read as unsigned.
+    constexpr tWideInt& MultiplyUnsigned(const tWideInt& b);
+
+    /// Logical shift: zeros enter at the top. n >= Bits gives zero; n < 0 leaves the value unchanged.
+    constexpr tWideInt& ShiftRight(int32_t n);
+
+    /// Zeros enter at the bottom. n >= Bits gives zero; n < 0 leaves the value unchanged.
+    constexpr tWideInt& ShiftLeft(int32_t n);
+
+    /// this = this AND mask, word by word.
+    constexpr tWideInt& BitAnd(const tWideInt& mask);
+
+    /// The two's-complement negation, as a new value; the most negative value is its own negation.
+    constexpr tWideInt Negate() const;
+
+    /// True when every word is zero.
+    constexpr bool IsZero() const;
+
+    /// True when the sign bit (bit 31 of the top word) is set.
+    constexpr bool IsNegative() const;
+};
+
+using tWideInt128 = tWideInt<128>;
+using tWideInt256 = tWideInt<256>;
+using tWideInt512 = tWideInt<512>;
+
+// Why a struct with a bare public array and no constructor: the value is an aggregate, so a table
+// of constants can be written as braced word lists, a global of this type is zero-initialised before
+// any initialiser runs and needs no constructor of its own, and the compiler may keep a value in
+// registers or copy it with a single block move. A constructor from int would also make every
+// mixed-width expression compile silently; FromInt and FromText keep each conversion in sight.
+//
+// The print engine and the hash constants copy these values as raw blocks of bytes and rely on their
+// exact size; anything added to the struct would break both.
+static_assert(sizeof(tWideInt128) == 16, "tWideInt128 holds exactly 16 bytes");
+static_assert(sizeof(tWideInt256) == 32, "tWideInt256 holds exactly 32 bytes");
+static_assert(sizeof(tWideInt512) == 64, "tWideInt512 holds exactly 64 bytes");
+static_assert(std::is_trivially_copyable<tWideInt128>::value, "copied as raw bytes");
+static_assert(std::is_trivially_copyable<tWideInt256>::value, "copied as raw bytes");
+static_assert(std::is_trivially_copyable<tWideInt512>::value, "copied as raw bytes");
+static_assert(std::is_trivially_destructible<tWideInt512>::value, "no destructor runs at exit");
+static_assert(std::is_standard_layout<tWideInt512>::value, "the words are the whole object");
+
+/// The 512-bit quotient of dividend / divisor, read as unsigned. When remainder is not null,
+/// dividend mod divisor is written through it.
+///
+/// A zero divisor raises the assertion report with the expression "b". If the report returns, the
+/// quotient is zero and the remainder, when asked for, is 0.
+constexpr tWideInt512 DivideBySmall(const tWideInt512& dividend, uint32_t divisor, uint32_t* remainder);
+
+// ------------------------------------------------------------------------------------------------
+// FromInt
+//
+// Sign extension: every word above word 0 is all ones for a negative value and zero otherwise, so
+// FromInt(-1) is the all-ones value of the full width and FromInt(INT32_MIN) keeps its sign.
+//
+// The conversion to uint32_t is defined for every int32_t (it is taken modulo 2^32), so word 0
+// holds the value's own two's-complement bits.
+// ------------------------------------------------------------------------------------------------
+template <int Bits> constexpr tWideInt<Bits> tWideInt<Bits>::FromInt(int32_t value)
+{
+    const uint32_t fill = value < 0 ? 0xFFFFFFFFu : 0u;
+    tWideInt result{};
+    result.Words[0] = static_cast<uint32_t>(value);
+    for (int i = 1; i < WordCount; ++i)
+        result.Words[i] = fill;
+    return result;
+}
+
+// ------------------------------------------------------------------------------------------------
+// FromText
+//
+// The text is read from its last character back to its first, so the rightmost digit is the least
+// significant. A place value P, of the full width, starts at 1 and is multiplied by the base after
+// each digit; the accumulator R takes digit * P.
+//
+// Base:
+// - A base in 2..36 is used as given, and no prefix is recognised: in base 16, "0b101" is 0xB101,
+//   because 'b' is a hexadecimal digit.
+// - Any other base comes from a prefix. A leading '0' is passed over when more text follows it;
+//   the next character then chooses:
+//
+//       'x' 'X' '#'   16        'n' 'N'       4
+//       'd' 'D'       10        'b' 'B' '!'   2
+//       'o' 'O' '@'   8         anything else 10, and that character is read as part of the number
+//
+//   A prefix character that chose the base is consumed; "0x" alone is therefore zero, and "0" is 0.
+//
+// Digits: '0'..'9' are 0..9, and 'a'..'z' and 'A'..'Z' are 10..35, so letters are read whatever
+// their case. A character that has no value, or whose value is not below the base, is skipped, and
+// a skipped character does not advance the place value: "1_000" in base 10 is 1000.
+//
+// Sign: a '-' in base 10 negates what has been read so far, that is, everything to its right.
+// A leading '-' makes the whole number negative, and "1-2" is 1 * 10 + (-2) = 8. In any other base
+// a '-' is an ordinary invalid character and is skipped: "-ff" in base 16 is 255. With base
+// detection, "-0x10" is -10: the '-' chooses base 10 without being consumed, and the 'x' is then
+// skipped as an invalid decimal digit.
+//
+// Width: P wraps modulo 2^Bits like everything else. In base 16 it reaches 2^Bits, which is 0,
+// after Bits/4 digits, so more significant digits beyond those add nothing; at 128 bits, a 1
+// followed by 32 zeros is 0.
+//
+// Some texts and what they give with base detection (base outside 2..36):
+//
+//     "0x1F"  "x1F"  "#1F"   31          "0n123"          27
+//     "0b101" "b101" "!101"  5           "0d99"  "99"     99
+//     "0o17"  "o17"  "@17"   15          "0"  "0x"  ""    0
+//
+// and with an explicit base:
+//
+//     "0b101" base 16        0xB101      'b' is a digit, no prefix is looked for
+//     "-ff"   base 16        255         '-' is not a digit of base 16 and is skipped
+//     "-12"   base 10        -12         every word all ones except word 0 = 0xFFFFFFF4
+//     "1_000" base 10        1000        '_' is skipped and does not advance the place value
+//
+// Two traces, rightmost character first:
+//
+//     "1-2", base 10:    '2'  R = 2          P = 10
+//                        '-'  R = -2         P = 10 (unchanged)
+//                        '1'  R = -2 + 10    P = 100      result 8
+//
+//     "-0x10", base -1:  the '-' picks base 10 and stays part of the text
+//                        '0'  R = 0          P = 10
+//                        '1'  R = 10         P = 100
+//                        'x'  skipped        P = 100 (unchanged)
+//                        '0'  R = 10         P = 1000
+//                        '-'  R = -10                     result -10
+//
+// The length is counted here rather than with the checked text helpers: a null text is a valid
+// input (it gives zero), and this must stay usable in constant expressions.
+// ------------------------------------------------------------------------------------------------
+template <int Bits> constexpr tWideInt<Bits> tWideInt<Bits>::FromText(const char* text, int base)
+{
+    tWideInt result{};
+    if (text == nullptr || text[0] == '\0')
+        return result;
+
+    // The position is a signed 32-bit count; stop counting rather than overflow it.
+    int32_t length = 0;
+    while (length < INT32_MAX && text[length] != '\0')
+        ++length;
+
+    int32_t start = 0;
+    if (base < 2 || base > 36)
+    {
+        char c = text[0];
+        if (length > 1 && c == '0')
+        {
+            start = 1;
+            c = text[1];
+        }
+        bool consumed = true;
+        switch (c)
+        {
+        case 'x':
+        case 'X':
+        case '#':
+            base = 16;
+            break;
+        case 'd':
+        case 'D':
+            base = 10;
+            break;
+        case 'o':
+        case 'O':
+        case '@':
+            base = 8;
+            break;
+        case 'n':
+        case 'N':
+            base = 4;
+            break;
+        case 'b':
+        case 'B':
+        case '!':
+            base = 2;
+            break;
+        default:
+            base = 10;
+            consumed = false;
+            break;
+        }
+        if (consumed)
+            ++start;
+    }
+
+    const auto digitValue = [](char ch) -> int
+    {
+        if (ch >= '0' && ch <= '9')
+            return ch - '0';
+        if (ch >= 'a' && ch <= 'z')
+            return ch - 'a' + 10;
+        if (ch >= 'A' && ch <= 'Z')
+            return ch - 'A' + 10;
+        return -1;
+    };
+
+    const tWideInt radix = FromInt(base);
+    tWideInt place = FromInt(1);
+    for (int32_t at = length - 1; at >= start; --at)
+    {
+        const char ch = text[at];
+        if (ch == '-' && base == 10)
+        {
+            result = result.Negate();
+            continue;
+        }
+        const int value = digitValue(ch);
+        if (value < 0 || value >= base)
+            continue;
+        tWideInt term = FromInt(value);
+        term.Multiply(place);
+        result.Add(term);
+        place.Multiply(radix);
+    }
+    return result;
+}
+
+// ------------------------------------------------------------------------------------------------
+// Add
+//
+// Ripple-carry addition from word 0 upward; the carry out of each word goes into the next and the
+// carry out of the top word is dropped, which is the wrap modulo 2^Bits.
+//
+// Some values, at 128 bits: 0xFFFFFFFF + 1 carries into word 1 (words 1, 0 become 1, 0); the
+// all-ones value + 1 is 0, the carry out of word 3 being dropped; the most positive value + 1 is the
+// most negative one.
+//
+// Each word of b is read before the same word of this is written, so a.Add(a) doubles a.
+// ------------------------------------------------------------------------------------------------
+template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::Add(const tWideInt& b)
+{
+    uint32_t carry = 0;
+    for (int i = 0; i < WordCount; ++i)
+    {
+        const uint64_t sum = uint64_t(Words[i]) + uint64_t(b.Words[i]) + carry;
+        Words[i] = static_cast<uint32_t>(sum);
+        carry = static_cast<uint32_t>(sum >> 32);
+    }
+    return *this;
+}
+
+// ------------------------------------------------------------------------------------------------
+// Multiply
+//
+// Sign and magnitude around MultiplyUnsigned: both operands are made non-negative, multiplied, and
+// the product is negated when exactly one of them was negative.
+//
+// The bits that result are the low Bits bits of the product whether the operands are read as
+// signed or unsigned, so Multiply and MultiplyUnsigned always agree; the sign handling only keeps
+// the multiplier small for small negative operands, which keeps the bit-serial loop short.
+//
+// The most negative value goes through the negations unchanged and counts as the magnitude
+// 2^(Bits-1): most-negative * -1 is the most negative value again, as the wrap requires.
+//
+// Some values, at any width:
+//
+//     (-3) * 5           = -15         3 * 5, then the product negated
+//     (-3) * (-5)        = 15          3 * 5, and the signs cancel
+//     5 * 0              = 0           one pass of the shift-and-add loop
+//     most-negative * -1 = most-negative
+//     most-negative * 2  = 0           the 2^Bits wraps away
+//
+// b is copied before this changes, so a.Multiply(a) squares a. Without the copy, negating a
+// negative this would also negate b through the alias, and the product would come out negative.
+// ------------------------------------------------------------------------------------------------
+template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::Multiply(const tWideInt& b)
+{
+    const tWideInt other = b;
+    const bool thisNegative = IsNegative();
+    const bool otherNegative = other.IsNegative();
+
+    if (thisNegative)
+        *this = Negate();
+    const tWideInt magnitude = otherNegative ? other.Negate() : other;
+
+    MultiplyUnsigned(magnitude);
+
+    if (thisNegative != otherNegative)
+        *this = Negate();
+    return *this;
+}
+
+// ------------------------------------------------------------------------------------------------
+// MultiplyUnsigned
+//
+// Which multiplication to use: the results are the same bits, so the choice is only about cost.
+// Multiply is cheaper when the multiplier may be a small negative number (its magnitude has few
+// bits, while its two's-complement form has all Bits bits set); MultiplyUnsigned saves the
+// negations when both operands are known to be non-negative, as in a place value times a base.
+//
+// Shift-and-add. The multiplicand A and the multiplier M are copied and this is cleared; then, for
+// as long as M has a set bit: add A when bit 0 of M is set, shift M right by one bit and A left by
+// one bit (the top bit of A is lost, which is the wrap modulo 2^Bits).
+//
+// A trace of 6 * 5 (A = 110b, M = 101b):
+//
+//     pass 1: bit 0 of M is 1: this = 6      M = 10b   A = 1100b
+//     pass 2: bit 0 of M is 0               M = 1b    A = 11000b
+//     pass 3: bit 0 of M is 1: this = 30     M = 0     stop
+//
+// There are at most Bits passes, set by the position of the highest set bit of M; a zero
+// multiplier gives zero after one pass. The copies make a.MultiplyUnsigned(a) safe.
+// ------------------------------------------------------------------------------------------------
+template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::MultiplyUnsigned(const tWideInt& b)
+{
+    tWideInt multiplicand = *this;
+    tWideInt multiplier = b;
+    *this = tWideInt{};
+
+    for (;;)
+    {
+        if (multiplier.Words[0] & 1u)
+            Add(multiplicand);
+        multiplier.ShiftRight(1);
+        multiplicand.ShiftLeft(1);
+        if (multiplier.IsZero())
+            break;
+    }
+    return *this;
+}
+
+// ------------------------------------------------------------------------------------------------
+// ShiftRight
+//
+// In place, from word 0 upward: word i takes word i + n/32 shifted right by n mod 32, and the low
+// bits of the word above it. Going upward never overwrites a word that is still to be read. Words
+// whose source lies past the top become zero.
+//
+// A whole-word shift (n mod 32 == 0) never shifts a word by 32, which C++ leaves undefined.
+//
+// At 512 bits:
+//
+//     n = 0      unchanged
+//     n = 1      every word takes the low bit of the word above into its bit 31
+//     n = 32     every word moves down one place; the top word becomes 0
+//     n = 511    only the old top bit remains, now in bit 0: the sign test of the print engine
+//     n = 512    zero, as for any larger n
+//
+// n >= Bits clears the value. A negative n leaves it unchanged: the program never passes one, and
+// doing nothing is the reading that cannot surprise a caller who computed a count of "no bits".
+// ------------------------------------------------------------------------------------------------
+template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::ShiftRight(int32_t n)
+{
+    if (n < 0)
+        return *this;
+    if (n >= Bits)
+    {
+        *this = tWideInt{};
+        return *this;
+    }
+
+    const int wordShift = n / 32;
+    const int bitShift = n % 32;
+    for (int i = 0; i < WordCount; ++i)
+    {
+        const int src = i + wordShift;
+        if (src >= WordCount)
+        {
+            Words[i] = 0;
+            continue;
+        }
+        uint32_t word = Words[src] >> bitShift;
+        if (bitShift != 0 && src + 1 < WordCount)
+            word |= Words[src + 1] << (32 - bitShift);
+        Words[i] = word;
+    }
+    return *this;
+}
+
+// ------------------------------------------------------------------------------------------------
+// ShiftLeft
+//
+// The mirror of ShiftRight: from the top word downward, word i takes word i - n/32 shifted left by
+// n mod 32, and the high bits of the word below it. Going downward never overwrites a word that is
+// still to be read. Words whose source lies below word 0 become zero.
+//
+// Bits shifted out of the top are lost (the wrap modulo 2^Bits); a shift by 32 moves every word up
+// one place and clears word 0. n >= Bits clears the value; a negative n leaves it unchanged.
+// ------------------------------------------------------------------------------------------------
+template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::ShiftLeft(int32_t n)
+{
+    if (n < 0)
+        return *this;
+    if (n >= Bits)
+    {
+        *this = tWideInt{};
+        return *this;
+    }
+
+    const int wordShift = n / 32;
+    const int bitShift = n % 32;
+    for (int i = WordCount - 1; i >= 0; --i)
+    {
+        const int src = i - wordShift;
+        if (src < 0)
+        {
+            Words[i] = 0;
+            continue;
+        }
+        uint32_t word = Words[src] << bitShift;
+        if (bitShift != 0 && src >= 1)
+            word |= Words[src - 1] >> (32 - bitShift);
+        Words[i] = word;
+    }
+    return *this;
+}
+
+// ------------------------------------------------------------------------------------------------
+// BitAnd
+//
+// Word by word. Masks are built with FromText, for example the low 128 bits of a 512-bit value:
+//
+//     tWideInt512::FromText("0x" + 96 zeros + 32 'F', -1)
+//
+// which costs some 30000 shift-and-add passes; a caller that needs the mask often keeps it.
+//
+// The print engine uses it with a mask of the low 128 or 256 bits to cut a value that
+// was negated at 512 bits back to its own width.
+// ------------------------------------------------------------------------------------------------
+template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::BitAnd(const tWideInt& mask)
+{
+    for (int i = 0; i < WordCount; ++i)
+        Words[i] &= mask.Words[i];
+    return *this;
+}
+
+// ------------------------------------------------------------------------------------------------
+// Negate
+//
+// Two's complement: every word inverted, then 1 added. The increment starts at word 0 and moves on
+// to the next word only while the word just incremented has wrapped to 0, so the carry runs no
+// further than it has to.
+//
+// Some values, at 128 bits (words from the top down):
+//
+//     Negate(1)            ffffffff ffffffff ffffffff ffffffff
+//     Negate(0x100000000)  ffffffff ffffffff ffffffff 00000000   the carry stops at word 1
+//     Negate(-1)           00000000 00000000 00000000 00000001
+//
+// Negate(0) is 0, and the most negative value (only bit Bits-1 set) is its own negation. The value
+// itself is left alone; the result is a new value.
+// ------------------------------------------------------------------------------------------------
+template <int Bits> constexpr tWideInt<Bits> tWideInt<Bits>::Negate() const
+{
+    tWideInt result{};
+    for (int i = 0; i < WordCount; ++i)
+        result.Words[i] = ~Words[i];
+    for (int i = 0; i < WordCount; ++i)
+    {
+        ++result.Words[i];
+        if (result.Words[i] != 0)
+            break;
+    }
+    return result;
+}
+
+// ------------------------------------------------------------------------------------------------
+// IsZero
+//
+// The print engine's loops end on it, and its sign test is "IsZero of the value shifted right by
+// width - 1", so it looks at every word rather than stopping at a cached top.
+// ------------------------------------------------------------------------------------------------
+template <int Bits> constexpr bool tWideInt<Bits>::IsZero() const
+{
+    for (int i = 0; i < WordCount; ++i)
+        if (Words[i] != 0)
+            return false;
+    return true;
+}
+
+// ------------------------------------------------------------------------------------------------
+// IsNegative
+//
+// Bit 31 of the top word. The most negative value is negative, and stays so after Negate; zero and
+// the most positive value (every bit but the sign set) are not.
+//
+// For a value that was widened to 512 bits by zero extension this is never
+// set; the print engine tests the sign of the original width with ShiftRight and IsZero instead.
+// ------------------------------------------------------------------------------------------------
+template <int Bits> constexpr bool tWideInt<Bits>::IsNegative() const
+{
+    return (Words[WordCount - 1] & 0x80000000u) != 0;
+}
+
+// ------------------------------------------------------------------------------------------------
+// DivideBySmall
+//
+// Short division from the top word down, the dividend read as unsigned. The print engine calls it
+// twice per digit: once with a remainder pointer to get the digit, once with a null pointer to get
+// the quotient it carries on with.
+//
+// Divisors 1..65536 go through 16-bit halves, so that every step is an ordinary 32-bit by 32-bit
+// unsigned division. For each word w, with the running remainder r (always below the divisor):
+//
+//     d1 = (r << 16) + (w >> 16)       q1 = d1 / divisor     r = d1 mod divisor
+//     d2 = (r << 16) + (w & 0xFFFF)    q2 = d2 / divisor     r = d2 mod divisor
+//     quotient word = (q1 << 16) | q2
+//
+// r << 16 must fit in 32 bits, which is why the halves only serve divisors up to 65536; 65536 itself
+// still fits, because r is then at most 65535. Every quotient half is below 2^16 because
+// d / divisor < ((r + 1) << 16) / divisor <= 2^16.
+//
+// A worked step with divisor 10 and r = 7 coming in from the word above, for w = 0x0001000A:
+//
+//     d1 = (7 << 16) + 0x0001 = 458753     q1 = 45875    r = 3
+//     d2 = (3 << 16) + 0x000A = 196618     q2 = 19661    r = 8
+//     quotient word = (45875 << 16) | 19661
+//
+// which is (7 * 2^32 + 0x0001000A) / 10 = 3006483661 with remainder 8.
+//
+// Divisors above 65536 are divided a whole word at a time in 64-bit arithmetic: (r << 32) + w is
+// below 2^64 because r is below the divisor, which is below 2^32, and the quotient word fits in 32
+// bits because d < (r + 1) * 2^32 <= divisor * 2^32. The program never passes such a divisor, but an
+// exact answer is cheaper to give than a rule to remember. A worked step with divisor 100000 and
+// r = 99999 coming in, for w = 0xFFFFFFFF:
+//
+//     d = (99999 << 32) | 0xFFFFFFFF = 429496729599999
+//     quotient word = d / 100000 = 4294967295    r = d mod 100000 = 99999
+//
+// which is the largest quotient word there can be: all ones, with r still just below the divisor.
+//
+// Leading zero words of the dividend are skipped: their quotient words are 0 and r stays 0. A small
+// number held in a 512-bit working value therefore costs a few word steps per digit.
+//
+// Results for some divisors, with D = 2^512 - 1 (all words 0xFFFFFFFF):
+//
+//     D / 10      remainder 5       (2^512 - 1 ends in ...084095)
+//     D / 1       D, remainder 0
+//     D / 65536   D >> 16, remainder 0xFFFF
+//     D / 0xFFFFFFFF  remainder 0   (2^512 - 1 is a multiple of 2^32 - 1)
+//     0 / n       0, remainder 0, for any n >= 1
+//
+// A zero divisor raises the assertion report, naming the divisor "b" as the report always has; log
+// readers search for that text and line 647 of this header, so the check stays on that line.
+// After Ignore the quotient is zero and the remainder 0, the one answer that lets a digit loop end.
+// The divisor is copied into a local named b so that the report keeps that text while the
+// parameter keeps a name that says what it is.
+// ------------------------------------------------------------------------------------------------
+constexpr tWideInt512 DivideBySmall(const tWideInt512& dividend, uint32_t divisor, uint32_t* remainder)
+{
+    const uint32_t b = divisor;
+    tRequire(b);
+
+    tWideInt512 quotient{};
+    uint32_t r = 0;
+    if (b == 0)
+    {
+        if (remainder != nullptr)
+            *remainder = 0;
+        return quotient;
+    }
+
+    int top = tWideInt512::WordCount - 1;
+    while (top >= 0 && dividend.Words[top] == 0)
+        --top;
+
+    if (b <= 65536u)
+    {
+        for (int i = top; i >= 0; --i)
+        {
+            const uint32_t w = dividend.Words[i];
+            const uint32_t d1 = (r << 16) + (w >> 16);
+            const uint32_t q1 = d1 / b;
+            r = d1 % b;
+            const uint32_t d2 = (r << 16) + (w & 0xFFFFu);
+            const uint32_t q2 = d2 / b;
+            r = d2 % b;
+            quotient.Words[i] = (q1 << 16) | q2;
+        }
+    }
+    else
+    {
+        for (int i = top; i >= 0; --i)
+        {
+            const uint64_t d = (uint64_t(r) << 32) | dividend.Words[i];
+            quotient.Words[i] = static_cast<uint32_t>(d / b);
+            r = static_cast<uint32_t>(d % b);
+        }
+    }
+
+    if (remainder != nullptr)
+        *remainder = r;
+    return quotient;
+}

@@ -1,0 +1,47 @@
+#include <Foundation/tList.h>
+
+int tSplitString(tList<tStringItem>& parts, const tString& src, char divider)
+{
+    const int before = parts.Count;
+    tString rest(src);
+    // Each cut removes at least the divider, so the loop ends; a divider of 0 is never found.
+    while (rest.FindChar(divider) >= 0)
+    {
+        const tString piece = rest.TakeFirstPart(divider);
+        parts.Append(new tStringItem(piece));
+    }
+    if (rest.Chars != &tString::EmptyBuffer && tTextLength(rest.Chars) != 0)
+        parts.Append(new tStringItem(rest));
+    return parts.Count - before;
+}
+
+void tReadVersionText(tVersionNumbers& version, const char* text)
+{
+    if (version.Read)
+        return;
+
+    tList<tStringItem> pieces(OwnsItems);
+    {
+        const tString whole(text);
+        tSplitString(pieces, whole, '.');
+    }
+
+    int numbers[3] = {};
+    int i = 0;
+    for (const tStringItem* piece = pieces.First; piece && i < 3; piece = piece->Next)
+        numbers[i++] = tTextToInt(piece->Chars, 10);
+
+    // Stored only once all pieces are read: an allocation that throws leaves the flag clear.
+    version.VersionMajor = numbers[0];
+    version.VersionMinor = numbers[1];
+    version.VersionPatch = numbers[2];
+    version.Read = true;
+}
+
+namespace
+{
+// The second of the two start-up parses of the foundation's version; see tStandard.cpp for the first.
+// Whichever runs first does the work.
+[[maybe_unused]] const bool FoundationVersionParsed =
+    (tReadVersionText(FoundationVersion, FoundationVersionText), true);
+} // namespace
