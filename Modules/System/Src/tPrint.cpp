@@ -1,4 +1,5 @@
 // The print engine's type handlers.
+#include <Foundation/tFixInt.h>
 #include <System/tPrint.h>
 #include <algorithm>
 #include <climits>
@@ -191,6 +192,19 @@ struct tNativeMagnitude
     }
 };
 
+struct tWideMagnitude
+{
+    tWideInt512 Value;
+    bool IsZero() const { return Value.IsZero(); }
+    // One division yields both the digit and the value to continue with.
+    uint32_t TakeDigit(int base)
+    {
+        uint32_t digit = 0;
+        Value = DivideBySmall(Value, uint32_t(base), &digit);
+        return digit;
+    }
+};
+
 void AppendGrouped(tArray<char>& out, const char* digits, int count, uint32_t flags, int altGroupSize)
 {
     if (count <= 0)
@@ -349,6 +363,20 @@ void HandleIntegerRow(tPrintTarget& target, const tFormatSpec& spec, const void*
     EmitField(target, spec, scratch);
 }
 
+// The 128- and 256-bit masks, parsed once on first use (FromText is safe at any time, but a function
+// static also serves callers that print from another unit's start-up).
+const tWideInt512& WidthMask(int bitSize)
+{
+    static const tWideInt512 mask128 = tWideInt512::FromText(
+        "0x000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
+        -1);
+    static const tWideInt512 mask256 =
+        tWideInt512::FromText("0x0000000000000000000000000000000000000000000000000000000000000000"
+                              "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
+                              -1);
+    return bitSize == 128 ? mask128 : mask256;
+}
 } // namespace
 
 void HandleBase2(tPrintTarget& target, const tFormatSpec& spec, const void* value)
@@ -437,10 +465,31 @@ void WriteNativeInteger(tArray<char>& out, const tFormatSpec& spec, const void* 
     AppendInteger(out, spec, negative, magnitude, base, upperCase, forcePrefix, 4);
 }
 
-// Wide values print nothing until the fixed-width integers are in the library.
-void WriteWideInteger(tArray<char>&, const tFormatSpec&, const void*, bool, int bitSize, bool, int, bool)
+// All three widths go through one 512-bit working value. Negation happens at 512 bits, so for 128 and
+// 256 bits the mask cuts the result back to the value's own width (and is harmless otherwise).
+void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
+                      int bitSize, bool upperCase, int base, bool forcePrefix)
 {
     tRequire((bitSize == 128) || (bitSize == 256) || (bitSize == 512));
+    if (!((bitSize == 128) || (bitSize == 256) || (bitSize == 512)))
+        return;
+    tRequire(value && (base >= 2) && (base <= 36));
+    if (!(value && (base >= 2) && (base <= 36)))
+        return;
+
+    // The argument's words become the low words; the words above its width stay zero.
+    tWideInt512 work = tWideInt512::FromInt(0);
+    std::memcpy(work.Words, value, size_t(bitSize / 8));
+
+    tWideInt512 top = work;
+    const bool negative = base == 10 && !treatAsUnsigned && !top.ShiftRight(bitSize - 1).IsZero();
+    if (negative)
+        work = work.Negate();
+    if (bitSize != 512)
+        work.BitAnd(WidthMask(bitSize));
+
+    tWideMagnitude magnitude = {work};
+    AppendInteger(out, spec, negative, magnitude, base, upperCase, forcePrefix, 8);
 }
 
 // ---- stubs for the real-number handlers: removed when they land ----
