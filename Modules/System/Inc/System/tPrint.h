@@ -78,7 +78,10 @@ extern const int32_t TypeCharIndex[256];
 // Precision of e, f and g when Precision is -1.
 extern const int32_t DefaultPrecision;
 
-// Integer handlers. TypeSize 4, 8, 16, 32 or 64 (32 to 512 bits); p takes 4 or 8.
+// Integer handlers. TypeSize 4, 8, 16, 32 or 64 (32 to 512 bits); p takes 4 or 8; any other size is
+// reported and prints nothing. Widths and precisions up to 4096 give the exact text; larger ones are
+// clamped to 4096, and the value's digits are never cut. With a Precision the zero fill is the
+// precision's job, so the rest of the field is filled with spaces even with ZeroPad, as in C.
 void HandleBase2(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 void HandleOctal(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 void HandleDecimal(tPrintTarget& target, const tFormatSpec& spec, const void* value);
@@ -89,7 +92,8 @@ void HandleHexUpper(tPrintTarget& target, const tFormatSpec& spec, const void* v
 void HandlePointer(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 
 // Sign, prefix and digits (with precision, zero fill and grouping) of a 32/64-bit or a
-// 128/256/512-bit integer, appended to out. Both read only Flags, Width and Precision of spec.
+// 128/256/512-bit integer, appended to out. Both read only Flags, Width and Precision of spec. out
+// must have room for the whole text: a fixed-capacity array refuses a digit run that does not fit.
 void WriteNativeInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
                         int bitSize, bool upperCase, int base, bool forcePrefix);
 void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
@@ -103,7 +107,8 @@ void HandleVector(tPrintTarget& target, const tFormatSpec& spec, const void* val
 void HandleQuaternion(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 void HandleMatrix(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 
-// Character and text handlers.
+// Character and text handlers. c ignores the field; a null text for s is reported and printed as the
+// empty text, still filled to Width.
 void HandleChar(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 void HandleString(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 

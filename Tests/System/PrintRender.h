@@ -1,0 +1,40 @@
+// Runs one handler into a tPrintTarget backed by a growable tArray<char> and returns what it printed.
+#pragma once
+#include <System/tPrint.h>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace PrintFlags
+{
+constexpr uint32_t Plus = tFormatFlag::PlusSign;
+constexpr uint32_t Space = tFormatFlag::SpaceSign;
+constexpr uint32_t Zero = tFormatFlag::ZeroPad;
+constexpr uint32_t Left = tFormatFlag::LeftAlign;
+constexpr uint32_t Alt = tFormatFlag::AltStyle;
+constexpr uint32_t Comma = tFormatFlag::CommaGroups;
+constexpr uint32_t Radix = tFormatFlag::RadixPrefix;
+} // namespace PrintFlags
+
+inline std::string Render(tTypeHandler handler, uint32_t flags, int width, int precision, const void* value,
+                          int typeSize)
+{
+    tArray<char> out(16, 16);
+    tPrintTarget target;
+    target.Array = &out;
+    const tFormatSpec spec = {flags, width, precision, typeSize};
+    handler(target, spec, value);
+    // Every handler counts exactly what it delivers when nothing limits the target.
+    EXPECT_EQ(target.CharCount, out.GetCount());
+    return std::string(out.GetStorage(), size_t(out.GetCount()));
+}
+
+inline std::string Repeat(char c, size_t n)
+{
+    return std::string(n, c);
+}
+
+template <typename T>
+std::string Render(tTypeHandler handler, uint32_t flags, int width, int precision, const T& value)
+{
+    return Render(handler, flags, width, precision, &value, int(sizeof(T)));
+}
