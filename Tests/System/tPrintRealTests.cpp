@@ -3,6 +3,7 @@
 #include "RecordingPrompt.h"
 
 #include <System/tPrint.h>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -466,7 +467,7 @@ TEST(PrintReal, AgreesWithSnprintfWithinOneUnit)
 {
     const unsigned seed = testing::UnitTest::GetInstance()->random_seed();
     std::mt19937_64 rng(seed);
-    std::uniform_real_distribution<double> decade(-5.0, 8.9);
+    std::uniform_real_distribution<double> decade(-5.0, 9.0);
     std::uniform_int_distribution<int> precisionOf(0, 6);
     const int rounds = 4000;
     int agreeFixed = 0, agreeExponent = 0;
@@ -485,8 +486,11 @@ TEST(PrintReal, AgreesWithSnprintfWithinOneUnit)
             x = -x;
         char expected[64];
 
-        std::snprintf(expected, sizeof expected, "%.*f", precision, x);
-        std::string ours = RenderReal(HandleFixed, 0, 0, precision, x);
+        // At most 15 significant digits, where a double still carries them.
+        const int integerDigits = std::fabs(x) < 1 ? 1 : int(std::log10(std::fabs(x))) + 1;
+        const int fixedPrecision = std::min(precision, 15 - integerDigits);
+        std::snprintf(expected, sizeof expected, "%.*f", fixedPrecision, x);
+        std::string ours = RenderReal(HandleFixed, 0, 0, fixedPrecision, x);
         agreeFixed += ours == expected;
         ASSERT_LE(UnitsApart(ours, expected), 1.0) << "seed " << seed << ": " << ours << " vs " << expected;
 
@@ -497,4 +501,28 @@ TEST(PrintReal, AgreesWithSnprintfWithinOneUnit)
     }
     std::printf("[ agree    ] f: %d of %d (%.2f%%), e: %d of %d (%.2f%%), seed %u\n", agreeFixed, rounds,
                 100.0 * agreeFixed / rounds, agreeExponent, rounds, 100.0 * agreeExponent / rounds, seed);
+}
+
+TEST(PrintReal, WholeRangeTerminatesWithRightLeadingDigits)
+{
+    // Random bit patterns cover every binade, subnormals included, about equally.
+    std::mt19937_64 rng(testing::UnitTest::GetInstance()->random_seed());
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 2000; i++)
+    {
+        const double x = FromBits(rng());
+        if (ClassifyReal(x) != tRealClass::Finite || x == 0)
+            continue;
+        SCOPED_TRACE(testing::Message() << std::hexfloat << x);
+        // Thirteen significant digits: within one unit of the last.
+        const std::string e = RenderReal(HandleExponent, 0, 0, 12, x);
+        ASSERT_NEAR(std::strtod(e.c_str(), nullptr) / x, 1.0, 1e-12) << e;
+        const std::string f = RenderReal(HandleFixed, 0, 0, 1, x);
+        ASSERT_EQ(f.find_first_not_of("-.0123456789"), std::string::npos) << f;
+        if (std::fabs(x) >= 1e17) // whole numbers: the text is the value to within a rounding or two
+        {
+            ASSERT_NEAR(std::strtod(f.c_str(), nullptr) / x, 1.0, 5e-16) << f;
+        }
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
