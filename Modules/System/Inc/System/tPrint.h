@@ -110,7 +110,9 @@ void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* va
 // g: the fixed form, with Precision significant digits, when 10^Precision > x (so for every negative
 //    value); else the exponent form with Precision digits in all, the last rounded with carry.
 // Every finite double prints in bounded time: values from 1e22 up give all their integer digits in
-// the fixed form, and subnormals their true exponent in the exponent forms.
+// the fixed form (1.7976931348623157e308 gives 309), and subnormals their true exponent in the
+// exponent forms. A double just below a power of ten may print as that power: 1e23, whose binary
+// value is 99999999999999991611392, gives 1 and 23 zeros.
 // Non-finite values print as "inf", "-inf", "nan", "-nan", "nan(snan)", "-nan(snan)", "-nan(ind)";
 // only f and the fixed branch of g fill them, with spaces.
 //
