@@ -1,7 +1,9 @@
 // The print engine's type handlers.
 #include <Foundation/tFixInt.h>
+#include <Foundation/tHashInit.h>
 #include <System/tPrint.h>
 #include <algorithm>
+#include <cmath>
 #include <climits>
 #include <cstring>
 
@@ -492,11 +494,616 @@ void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* va
     AppendInteger(out, spec, negative, magnitude, base, upperCase, forcePrefix, 8);
 }
 
-// ---- stubs for the real-number handlers: removed when they land ----
-void HandleExponent(tPrintTarget&, const tFormatSpec&, const void*) {}
-void HandleFixed(tPrintTarget&, const tFormatSpec&, const void*) {}
-void HandleGeneral(tPrintTarget&, const tFormatSpec&, const void*) {}
-void HandleVector(tPrintTarget&, const tFormatSpec&, const void*) {}
-void HandleQuaternion(tPrintTarget&, const tFormatSpec&, const void*) {}
-void HandleMatrix(tPrintTarget&, const tFormatSpec&, const void*) {}
-// ---- end of stubs ----
+// ---------------------------------------------------------------------------------------------------
+// Real, vector, quaternion and matrix handlers
+// ---------------------------------------------------------------------------------------------------
+
+namespace
+{
+// Precisions above this are treated as this. A double has no non-zero digit past its 1074th decimal
+// place, so the cap never drops a digit that means anything; it keeps one call's time and memory bounded.
+const int MaxRealPrecision = 65536;
+
+// Every double from 1e22 up is a whole number, and 1e22 is the largest power of ten a double holds
+// exactly, so below it the fixed form's powers of ten and remainders are exact.
+const double LargestExactPowerOfTen = 1e22;
+
+int RealPrecision(const tFormatSpec& spec)
+{
+    if (spec.Precision < 0)
+        return DefaultPrecision;
+    return spec.Precision < MaxRealPrecision ? spec.Precision : MaxRealPrecision;
+}
+
+// The integer part of q as a digit. Rounding can push a quotient that should be just below 10 to 10.0,
+// and a remainder just below 0; both would otherwise print as a character that is not a digit.
+int DigitOf(double q)
+{
+    if (!(q >= 1.0))
+        return 0;
+    if (q >= 9.0)
+        return 9;
+    return int(q);
+}
+
+// 10^k, for k from 0 to 308, as an unevaluated sum hi + lo, built by repeated multiplication by 10.
+// Each product is split exactly into its rounded value and its rounding error (10x = 8x + 2x, both
+// exact), so the pair stays accurate to about 1e-30 where a plain product of tens drifts by a rounding
+// per step past 1e22. Up to 1e22, hi is exactly the plain product and lo is 0.
+void PowerOfTen(int k, double& hi, double& lo)
+{
+    hi = 1.0;
+    lo = 0.0;
+    for (int i = 0; i < k; i++)
+    {
+        const double eight = hi * 8.0;
+        const double two = hi * 2.0;
+        const double sum = eight + two;
+        const double back = sum - eight;
+        const double error = (eight - (sum - back)) + (two - back);
+        const double tail = lo * 10.0 + error;
+        hi = sum + tail;
+        lo = tail - (hi - sum);
+    }
+}
+
+// a × 10^n (a / 10^-n for negative n), with about one rounding in all. Multiplying by 10^n past 1e308
+// happens only for subnormals: they take exact factors of 1e22 first, which cannot overflow.
+double ScaleByTenPower(double a, int n)
+{
+    double hi, lo;
+    if (n >= 0)
+    {
+        for (; n > 308; n -= 22)
+            a *= 1e22;
+        PowerOfTen(n, hi, lo);
+        return a * hi + a * lo;
+    }
+    int k = -n;
+    for (; k > 308; k -= 22)
+        a /= 1e22;
+    PowerOfTen(k, hi, lo);
+    const double quotient = a / hi;
+    return quotient - quotient * (lo / hi);
+}
+
+// The decimal exponent of a finite a, with m set to a scaled by it into [1, 10) (0 stays 0). The
+// repeated division of DecimalExponent can end one decade off near a power of ten; the value is then
+// scaled again from a rather than from m, so no extra rounding enters the digits.
+int NormalizeDecimal(double a, double& m)
+{
+    int exp10 = DecimalExponent(a);
+    m = ScaleByTenPower(a, -exp10);
+    for (int tries = 0; tries < 3 && m != 0 && (m >= 10 || m < 1); tries++)
+    {
+        exp10 += m >= 10 ? 1 : -1;
+        m = ScaleByTenPower(a, -exp10);
+    }
+    while (m >= 10)
+    {
+        m /= 10;
+        exp10++;
+    }
+    while (m != 0 && m < 1)
+    {
+        m *= 10;
+        exp10--;
+    }
+    return exp10;
+}
+
+// Makes sure a run of length more characters fits without growing one step at a time, which would copy
+// the whole array for every 32 characters of a long precision.
+void ReserveRun(tArray<char>& out, long long length)
+{
+    const long long room = (long long)out.GetCapacity() - out.GetCount();
+    if (length > room)
+        out.Grow(int(length - room));
+}
+
+void PutText(tPrintTarget& target, tArray<char>& text, int from)
+{
+    target.Put(text.GetStorage() + from, text.GetCount() - from);
+}
+
+// The field around a fixed-form text: the sign still owed goes first, then the fill, so with ZeroPad the
+// zeros come between sign and digits; a non-finite text is filled with spaces only.
+void PutFixedField(tPrintTarget& target, const tFormatSpec& spec, tArray<char>& text, tPendingSign code)
+{
+    tFormatSpec local = spec;
+    const int n = text.GetCount();
+    int m = n;
+    switch (code)
+    {
+    case tPendingSign::Plus:
+        target.Put('+');
+        m = n + 1;
+        break;
+    case tPendingSign::Minus:
+        target.Put('-');
+        m = n + 1;
+        break;
+    case tPendingSign::Space:
+        target.Put(' ');
+        m = n + 1;
+        break;
+    case tPendingSign::NotFinite:
+        local.Flags &= ~uint32_t(tFormatFlag::ZeroPad);
+        break;
+    case tPendingSign::None:
+        break;
+    }
+    target.PadBefore(m, local);
+    PutText(target, text, 0);
+    target.PadAfter(m, local);
+}
+
+// The exponent form of a finite x, shared by e and g. The text is built in the handler's scratch, which
+// grows to the precision, so no precision writes past a buffer. generalMantissa selects g's mantissa:
+// precision digits in all, the last one rounded from the digits that follow it.
+void PutExponentForm(tPrintTarget& target, const tFormatSpec& spec, tArray<char>& scratch, double x,
+                     bool generalMantissa)
+{
+    const int precision = RealPrecision(spec);
+    const bool negative = x < 0;
+    double a = 0.0;
+    int exp10 = NormalizeDecimal(negative ? -x : x, a);
+
+    double power = 1.0;
+    for (int i = 0; i < precision && power <= 1e300; i++)
+        power *= 10.0;
+    a += 0.5 / power;
+    if (a >= 10)
+    {
+        a /= 10;
+        exp10++;
+    }
+
+    const int start = scratch.GetCount();
+    ReserveRun(scratch, (long long)precision + 8);
+    if (!generalMantissa || precision == 0)
+    {
+        // Precision 0 gives the leading digit alone, as C does, rather than a bare exponent.
+        int d = DigitOf(a);
+        a = (a - d) * 10;
+        scratch.Append(char('0' + d));
+        if (precision > 0)
+            scratch.Append('.');
+        for (int i = 0; !generalMantissa && i < precision; i++)
+        {
+            d = DigitOf(a);
+            a = (a - d) * 10;
+            scratch.Append(char('0' + d));
+        }
+    }
+    else
+    {
+        bool roundUp = false;
+        for (int i = 0; i < precision; i++)
+        {
+            const int d = DigitOf(a);
+            a = (a - d) * 10;
+            if (i == precision - 1)
+                roundUp = a >= 5;
+            scratch.Append(char('0' + d));
+            if (i == 0)
+                scratch.Append('.');
+        }
+        if (roundUp)
+        {
+            // The increase carries through nines, as in the fixed form; carrying out of the leading digit
+            // leaves all zeros, which become 1.000 one decade up.
+            char* digits = scratch.GetStorage() + start;
+            int i = scratch.GetCount() - start - 1;
+            for (; i >= 0; i--)
+            {
+                if (digits[i] == '.')
+                    continue;
+                if (digits[i] != '9')
+                {
+                    digits[i]++;
+                    break;
+                }
+                digits[i] = '0';
+            }
+            if (i < 0)
+            {
+                digits[0] = '1';
+                exp10++;
+            }
+        }
+    }
+
+    const int magnitude = exp10 < 0 ? -exp10 : exp10;
+    scratch.Append('e');
+    scratch.Append(exp10 >= 0 ? '+' : '-');
+    if (magnitude >= 100)
+        scratch.Append(char('0' + magnitude / 100));
+    scratch.Append(char('0' + magnitude / 10 % 10));
+    scratch.Append(char('0' + magnitude % 10));
+
+    // Sign and zero fill. Fill is capped at 16 characters, and without ZeroPad there is none at all.
+    char prefix[17];
+    int numPrefix = 0;
+    const bool plus = (spec.Flags & tFormatFlag::PlusSign) != 0;
+    if (!(spec.Flags & tFormatFlag::ZeroPad))
+    {
+        if (negative)
+            prefix[numPrefix++] = '-';
+        else if (plus)
+            prefix[numPrefix++] = '+';
+        else if (spec.Flags & tFormatFlag::SpaceSign)
+            prefix[numPrefix++] = ' ';
+    }
+    else
+    {
+        const long long zeros = std::min<long long>((long long)spec.Width - (scratch.GetCount() - start), 16);
+        const char sign = negative ? '-' : (plus ? '+' : '\0');
+        if (zeros > 0)
+        {
+            std::memset(prefix, '0', size_t(zeros));
+            numPrefix = int(zeros);
+            if (sign)
+                prefix[0] = sign;
+        }
+        else if (sign)
+            prefix[numPrefix++] = sign;
+    }
+    target.Put(prefix, numPrefix);
+    PutText(target, scratch, start);
+}
+
+double ReadDouble(const void* value)
+{
+    double x = 0.0;
+    std::memcpy(&x, value, sizeof x);
+    return x;
+}
+
+void PutComponent(tPrintTarget& target, const tFormatSpec& spec, float component)
+{
+    const double x = component;
+    HandleFixed(target, spec, &x);
+}
+} // namespace
+
+int DecimalExponent(double x)
+{
+    double a = x < 0 ? -x : x;
+    if (ClassifyReal(a) != tRealClass::Finite)
+        return 0;
+    int count = 0;
+    if (a >= 10)
+    {
+        while (a >= 10)
+        {
+            a /= 10;
+            count++;
+        }
+    }
+    else if (a < 1 && a != 0)
+    {
+        // Terminates for the subnormals too: multiplying a positive double by 10 never gives 0.
+        while (a < 1)
+        {
+            a *= 10;
+            count--;
+        }
+    }
+    return count;
+}
+
+tRealClass ClassifyReal(double x)
+{
+    uint64_t bits = 0;
+    std::memcpy(&bits, &x, sizeof bits);
+    const bool negative = (bits >> 63) != 0;
+    const uint64_t exponent = (bits >> 52) & 0x7FF;
+    const uint64_t fraction = bits & ((uint64_t(1) << 52) - 1);
+    const uint64_t quietBit = uint64_t(1) << 51;
+    if (exponent != 0x7FF)
+        return tRealClass::Finite;
+    if (fraction == 0)
+        return negative ? tRealClass::NegInfinity : tRealClass::Infinity;
+    if (!(fraction & quietBit))
+        return negative ? tRealClass::NegSignalingNaN : tRealClass::SignalingNaN;
+    if (!negative)
+        return tRealClass::QuietNaN;
+    return fraction == quietBit ? tRealClass::NegIndefinite : tRealClass::NegQuietNaN;
+}
+
+bool WriteNonFinite(tArray<char>& out, double x)
+{
+    const char* text = nullptr;
+    switch (ClassifyReal(x))
+    {
+    case tRealClass::Finite:
+        return false;
+    case tRealClass::SignalingNaN:
+        text = "nan(snan)";
+        break;
+    case tRealClass::NegSignalingNaN:
+        text = "-nan(snan)";
+        break;
+    case tRealClass::QuietNaN:
+        text = "nan";
+        break;
+    case tRealClass::NegQuietNaN:
+        text = "-nan";
+        break;
+    case tRealClass::NegIndefinite:
+        text = "-nan(ind)";
+        break;
+    case tRealClass::Infinity:
+        text = "inf";
+        break;
+    case tRealClass::NegInfinity:
+        text = "-inf";
+        break;
+    }
+    out.Append(text, int(std::strlen(text)));
+    return true;
+}
+
+tPendingSign WriteFixedDigits(tArray<char>& out, const tFormatSpec& spec, double x, bool significantMode)
+{
+    // The handlers never pass a non-finite value; a direct caller gets its text rather than a scan that
+    // cannot end.
+    if (WriteNonFinite(out, x))
+        return tPendingSign::NotFinite;
+
+    int precision = RealPrecision(spec);
+    tPendingSign sign = tPendingSign::None;
+    if (x < 0)
+        sign = tPendingSign::Minus;
+    else if (spec.Flags & tFormatFlag::PlusSign)
+        sign = tPendingSign::Plus;
+    else if (spec.Flags & tFormatFlag::SpaceSign)
+        sign = tPendingSign::Space;
+    double a = x < 0 ? -x : x;
+
+    // The spare leading "0" takes a carry out of the first digit. 309 integer digits at most.
+    tArray<char> digits(64, 32);
+    ReserveRun(digits, 1 + 309 + 1 + (long long)precision);
+    digits.Append('0');
+
+    if (a < LargestExactPowerOfTen)
+    {
+        double e = 1.0;
+        while (e < a)
+            e *= 10.0;
+        if (a < e)
+            e /= 10.0;
+        if (e >= 1.0)
+        {
+            while (e >= 1.0)
+            {
+                int d = DigitOf(a / e);
+                double rest = a - d * e;
+                if (rest < 0 && d > 0)
+                {
+                    // The quotient was rounded up to the next whole number.
+                    d--;
+                    rest += e;
+                }
+                a = rest;
+                digits.Append(char('0' + d));
+                e /= 10.0;
+                if (significantMode && precision > 0)
+                    precision--;
+            }
+        }
+        else
+            digits.Append('0');
+    }
+    else
+    {
+        // Plain products of tens this large overshoot or undershoot the value's own power of ten, and
+        // dividing by them gives a "digit" of 10 followed by negative ones; past 1e308 they overflow. So
+        // the digits come from the value scaled into [1, 10) instead, and the fraction is zero.
+        double m = 0.0;
+        const int exp10 = NormalizeDecimal(a, m);
+        for (int i = 0; i <= exp10; i++)
+        {
+            const int d = DigitOf(m);
+            m = (m - d) * 10;
+            digits.Append(char('0' + d));
+            if (significantMode && precision > 0)
+                precision--;
+        }
+        a = 0.0;
+    }
+
+    if (precision > 0)
+        digits.Append('.');
+    for (int i = 0; i < precision; i++)
+    {
+        a *= 10;
+        const int d = DigitOf(a);
+        a -= d;
+        digits.Append(char('0' + d));
+    }
+
+    char* text = digits.GetStorage();
+    a *= 10;
+    if (a >= 5)
+    {
+        // Stops at the spare "0" at the latest, since only a "9" passes the carry on.
+        for (int i = digits.GetCount() - 1; i >= 0; i--)
+        {
+            if (text[i] == '.')
+                continue;
+            if (text[i] != '9')
+            {
+                text[i]++;
+                break;
+            }
+            text[i] = '0';
+        }
+    }
+    const int start = text[0] == '1' ? 0 : 1;
+
+    if (!(spec.Flags & tFormatFlag::ZeroPad))
+    {
+        if (sign == tPendingSign::Minus)
+            out.Append('-');
+        else if (sign == tPendingSign::Plus)
+            out.Append('+');
+        if (sign != tPendingSign::Space)
+            sign = tPendingSign::None;
+    }
+    out.Append(text + start, digits.GetCount() - start);
+    return sign;
+}
+
+void HandleFixed(tPrintTarget& target, const tFormatSpec& spec, const void* value)
+{
+    if (!value)
+        return;
+    const double x = ReadDouble(value);
+    tArray<char> scratch(64, 32);
+    const tPendingSign code =
+        WriteNonFinite(scratch, x) ? tPendingSign::NotFinite : WriteFixedDigits(scratch, spec, x, false);
+    PutFixedField(target, spec, scratch, code);
+}
+
+void HandleExponent(tPrintTarget& target, const tFormatSpec& spec, const void* value)
+{
+    if (!value)
+        return;
+    const double x = ReadDouble(value);
+    tArray<char> scratch(64, 32);
+    if (WriteNonFinite(scratch, x))
+    {
+        PutText(target, scratch, 0);
+        return;
+    }
+    PutExponentForm(target, spec, scratch, x, false);
+}
+
+void HandleGeneral(tPrintTarget& target, const tFormatSpec& spec, const void* value)
+{
+    if (!value)
+        return;
+    const double x = ReadDouble(value);
+    tArray<char> scratch(64, 32);
+    // Compared with the sign, so every negative value, and negative infinity, takes the fixed form.
+    if (std::pow(10.0, RealPrecision(spec)) > x)
+    {
+        const tPendingSign code =
+            WriteNonFinite(scratch, x) ? tPendingSign::NotFinite : WriteFixedDigits(scratch, spec, x, true);
+        PutFixedField(target, spec, scratch, code);
+    }
+    else if (WriteNonFinite(scratch, x))
+        PutText(target, scratch, 0);
+    else
+        PutExponentForm(target, spec, scratch, x, true);
+}
+
+void WriteFloatComponents(tPrintTarget& target, const tFormatSpec& spec, const float* values, int count)
+{
+    if (!values)
+        count = 0;
+    const bool alt = (spec.Flags & tFormatFlag::AltStyle) != 0;
+    if (!alt)
+        target.Put('(');
+    for (int i = 0; i < count; i++)
+    {
+        if (i > 0)
+        {
+            if (alt)
+                target.Put(' ');
+            else
+                target.Put(", ", 2);
+        }
+        PutComponent(target, spec, values[i]);
+    }
+    if (!alt)
+        target.Put(')');
+}
+
+void HandleVector(tPrintTarget& target, const tFormatSpec& spec, const void* value)
+{
+    const int numComponents = spec.TypeSize / 4;
+    tRequire((numComponents >= 2) && (numComponents <= 4));
+    // After the report, only the components that TypeSize says the argument holds are read.
+    if (!value)
+        return;
+    WriteFloatComponents(target, spec, static_cast<const float*>(value),
+                         numComponents > 0 ? numComponents : 0);
+}
+
+void HandleQuaternion(tPrintTarget& target, const tFormatSpec& spec, const void* value)
+{
+    if (!value)
+        return;
+    const float* q = static_cast<const float*>(value);
+    target.Put('(');
+    if (spec.Flags & tFormatFlag::AltStyle)
+    {
+        // Scalar part first, then the vector part in its own brackets.
+        PutComponent(target, spec, q[3]);
+        target.Put(", (", 3);
+        for (int i = 0; i < 3; i++)
+        {
+            if (i > 0)
+                target.Put(", ", 2);
+            PutComponent(target, spec, q[i]);
+        }
+        target.Put("))", 2);
+        return;
+    }
+    for (int i = 0; i < 4; i++)
+    {
+        if (i > 0)
+            target.Put(", ", 2);
+        PutComponent(target, spec, q[i]);
+    }
+    target.Put(')');
+}
+
+void HandleMatrix(tPrintTarget& target, const tFormatSpec& spec, const void* value)
+{
+    const bool is4x4 = spec.TypeSize == 64;
+    const bool is2x2 = spec.TypeSize == 16;
+    tRequire(is4x4 || is2x2);
+    // After the report a matrix is printed as 2x2, and only if the argument holds the four floats.
+    if (!value || (!is4x4 && spec.TypeSize < 16))
+        return;
+    const float* elements = static_cast<const float*>(value);
+    const int dim = is4x4 ? 4 : 2;
+
+    if (!(spec.Flags & tFormatFlag::AltStyle))
+    {
+        // Stored column by column, so each group of consecutive floats is one column.
+        target.Put('(');
+        for (int c = 0; c < dim; c++)
+        {
+            if (c > 0)
+                target.Put(", ", 2);
+            WriteFloatComponents(target, spec, elements + dim * c, dim);
+        }
+        target.Put(')');
+        return;
+    }
+
+    tFormatSpec local = spec;
+    if (local.Width == 0)
+        local.Width = 9;
+    if (local.Precision == -1)
+        local.Precision = 4;
+    target.Put("[ ", 2);
+    for (int r = 0; r < dim; r++)
+    {
+        if (r > 0)
+        {
+            target.Put('\n');
+            target.Put("  ", 2);
+        }
+        float row[4];
+        for (int c = 0; c < dim; c++)
+            row[c] = elements[dim * c + r];
+        WriteFloatComponents(target, local, row, dim);
+    }
+    target.Put(" ]\n", 3);
+}

@@ -99,7 +99,30 @@ void WriteNativeInteger(tArray<char>& out, const tFormatSpec& spec, const void* 
 void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
                       int bitSize, bool upperCase, int base, bool forcePrefix);
 
-// Real and compound handlers: e, f, g take a double; v, q, m consecutive floats.
+// Real and compound handlers: e, f, g take a double; v, q, m consecutive floats. A null value prints
+// nothing. Every digit comes from arithmetic on doubles; past about 17 significant digits the digits are
+// close to, but not always, those of the exact binary value.
+//
+// Precision: -1 means DefaultPrecision. Precisions above 65536 are treated as 65536 in all three forms
+// (no double has a non-zero digit past its 1074th decimal place); below that nothing is clamped. The
+// exponent forms build their text in the handler's growable scratch, sized from the precision, so no
+// precision writes past a buffer. Precision 0 in the exponent forms prints the leading digit with no
+// point: e of 1.5 gives "2e+00".
+//
+// e: no fill except up to 16 zeros with ZeroPad (the sign takes the first); LeftAlign is ignored.
+// f: the fixed form, filled to Width; with ZeroPad the sign goes ahead of the zeros.
+// g: the fixed form, with Precision significant digits, when 10^Precision > x (so for every negative
+//    value); else the exponent form with Precision digits in all, the last rounded with carry.
+// Every finite double prints in bounded time: values from 1e22 up give all their integer digits in
+// the fixed form (1.7976931348623157e308 gives 309), and subnormals their true exponent in the
+// exponent forms. A double just below a power of ten may print as that power: 1e23, whose binary
+// value is 99999999999999991611392, gives 1 and 23 zeros.
+// Non-finite values print as "inf", "-inf", "nan", "-nan", "nan(snan)", "-nan(snan)", "-nan(ind)";
+// only f and the fixed branch of g fill them, with spaces.
+//
+// v: TypeSize / 4 components; a count outside 2..4 is reported, then that many components are printed.
+// m: TypeSize 64 (4x4) or 16 (2x2), stored column by column; any other size is reported, then a 2x2
+//    matrix is printed when TypeSize is at least 16, and nothing otherwise.
 void HandleExponent(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 void HandleFixed(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 void HandleGeneral(tPrintTarget& target, const tFormatSpec& spec, const void* value);
@@ -138,7 +161,8 @@ int DecimalExponent(double x);
 tRealClass ClassifyReal(double x);
 // Appends the text of a NaN or infinity and returns true; appends nothing for a finite x.
 bool WriteNonFinite(tArray<char>& out, double x);
-// Appends x in fixed form and returns the sign the caller still owes.
+// Appends x in fixed form and returns the sign the caller still owes. A non-finite x appends its text
+// and returns NotFinite.
 tPendingSign WriteFixedDigits(tArray<char>& out, const tFormatSpec& spec, double x, bool significantMode);
 // Prints count floats through HandleFixed, bracketed and comma-separated, or space-separated with AltStyle.
 void WriteFloatComponents(tPrintTarget& target, const tFormatSpec& spec, const float* values, int count);
