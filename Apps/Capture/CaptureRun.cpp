@@ -108,7 +108,9 @@ std::string MakeOutputPath(const std::string& fileName, const std::tm& localTime
     return path;
 }
 
-std::string MakeOutputPath(std::string fileName)
+// The file name comes by value: callers hand over a copy of their own, as the export does.
+// cppcheck-suppress passedByValue
+std::string MakeOutputPath(std::string fileName) // NOLINT(performance-unnecessary-value-param)
 {
     return MakeOutputPath(fileName, LocalTimeNow());
 }
@@ -137,7 +139,7 @@ std::string SaveImage(const cv::Mat& image, const std::tm& localTime, const std:
 
     for (int copyNumber = 1; copyNumber <= MaxCopyNumber; ++copyNumber)
     {
-        const std::string path =
+        std::string path =
             copyNumber == 1 ? firstChoice : MakeOutputPath(fileName, localTime, copyNumber);
         std::string errorText;
         switch (MoveWithoutReplacing(temporary, path, errorText))
@@ -148,18 +150,22 @@ std::string SaveImage(const cv::Mat& image, const std::tm& localTime, const std:
             continue;
         case MoveResult::Failed:
             std::remove(temporary.c_str());
-            Logger::Critical("could not move the image from \"" + temporary + "\" to \"" + path +
-                             "\": " + errorText);
+            std::string message = "could not move the image from \"";
+            message.append(temporary).append("\" to \"").append(path).append("\": ").append(errorText);
+            Logger::Critical(message);
             return std::string();
         }
     }
     std::remove(temporary.c_str());
-    Logger::Critical("could not write the image to \"" + firstChoice + "\": the names up to copy " +
-                     std::to_string(MaxCopyNumber) + " are all taken");
+    std::string message = "could not write the image to \"";
+    message.append(firstChoice).append("\": the names up to copy ").append(std::to_string(MaxCopyNumber));
+    Logger::Critical(message.append(" are all taken"));
     return std::string();
 }
 
-void ExportImage(std::string fileName, int width, int height)
+// The file name comes by value and is released when the export ends, like the path built from it.
+// cppcheck-suppress passedByValue
+void ExportImage(std::string fileName, int width, int height) // NOLINT(performance-unnecessary-value-param)
 {
     // One reading of the clock names the file, whichever copy number it ends up with.
     const std::tm localTime = LocalTimeNow();

@@ -105,7 +105,7 @@ int Run(const std::vector<std::string>& args)
     }
     if (at >= args.size())
         throw UsageError("no command given");
-    const std::string command = args[at++];
+    const std::string& command = args[at++];
     const std::vector<std::string> operands(args.begin() + static_cast<std::ptrdiff_t>(at), args.end());
 
     if (command == "remove" && operands.empty())

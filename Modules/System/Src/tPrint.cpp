@@ -1081,7 +1081,7 @@ void HandleMatrix(tPrintTarget& target, const tFormatSpec& spec, const void* val
         {
             if (c > 0)
                 target.Put(", ", 2);
-            WriteFloatComponents(target, spec, elements + dim * c, dim);
+            WriteFloatComponents(target, spec, elements + std::ptrdiff_t(dim) * c, dim);
         }
         target.Put(')');
         return;

@@ -80,8 +80,9 @@ struct tStringItem : tLink<tStringItem>, tString
     // The text is always a copy that owns its buffer; the links start null.
     explicit tStringItem(const tString& src) : tString(src) {}
 
-    // A copy of an item is a new item with the same text, in no list.
-    tStringItem(const tStringItem& src) : tLink<tStringItem>(), tString(src) {}
+    // A copy of an item is a new item with the same text, in no list: the links are deliberately not
+    // copied, since one item's links are only ever valid in one list.
+    tStringItem(const tStringItem& src) : tLink<tStringItem>(), tString(src) {} // NOLINT(bugprone-copy-constructor-init)
 };
 
 // Appends one new item per piece of src between dividers and returns how many were appended; src is
