@@ -5,7 +5,6 @@
 #include "SharedBlock.h"
 
 #include <Foundation/tHashInit.h>
-
 #include <boost/interprocess/shared_memory_object.hpp>
 #include <cstdio>
 #include <exception>
@@ -25,7 +24,8 @@ tVersionNumbers PeltrakVersion = {};
 
 namespace
 {
-[[maybe_unused]] const bool PeltrakVersionParsed = (tReadVersionText(PeltrakVersion, PeltrakVersionText), true);
+[[maybe_unused]] const bool PeltrakVersionParsed =
+    (tReadVersionText(PeltrakVersion, PeltrakVersionText), true);
 
 // Far beyond any real run of same-second captures; bounds the search when the directory is full of
 // leftovers with our names.
@@ -139,8 +139,7 @@ std::string SaveImage(const cv::Mat& image, const std::tm& localTime, const std:
 
     for (int copyNumber = 1; copyNumber <= MaxCopyNumber; ++copyNumber)
     {
-        std::string path =
-            copyNumber == 1 ? firstChoice : MakeOutputPath(fileName, localTime, copyNumber);
+        std::string path = copyNumber == 1 ? firstChoice : MakeOutputPath(fileName, localTime, copyNumber);
         std::string errorText;
         switch (MoveWithoutReplacing(temporary, path, errorText))
         {

@@ -3,7 +3,6 @@
 #include "PeltrakVersion.h"
 
 #include <Foundation/tHashInit.h>
-
 #include <boost/interprocess/exceptions.hpp>
 #include <spdlogger.h>
 #include <string>
@@ -11,7 +10,8 @@
 namespace
 {
 // The second of the two start-up parses of the tool's version; see PeltrakVersion.h.
-[[maybe_unused]] const bool PeltrakVersionParsed = (tReadVersionText(PeltrakVersion, PeltrakVersionText), true);
+[[maybe_unused]] const bool PeltrakVersionParsed =
+    (tReadVersionText(PeltrakVersion, PeltrakVersionText), true);
 } // namespace
 
 int main()

@@ -1,6 +1,6 @@
 #include "CaptureRun.h"
-#include "PeltrakVersion.h"
 #include "CaptureTestSupport.h"
+#include "PeltrakVersion.h"
 #include "SharedBlock.h"
 
 #include <climits>

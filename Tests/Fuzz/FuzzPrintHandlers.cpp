@@ -8,7 +8,6 @@
 #include "FuzzSupport.h"
 
 #include <System/tPrint.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -37,11 +36,18 @@ size_t ArgumentBytes(int row, int typeSize)
 {
     switch (TypeHandlerTable[row].TypeChar)
     {
-    case 'e': case 'f': case 'g': return 8;
-    case 'q': return 16;
-    case 'c': return 4;
-    case 's': return sizeof(const char*);
-    default: return size_t(std::max(typeSize, 0));
+    case 'e':
+    case 'f':
+    case 'g':
+        return 8;
+    case 'q':
+        return 16;
+    case 'c':
+        return 4;
+    case 's':
+        return sizeof(const char*);
+    default:
+        return size_t(std::max(typeSize, 0));
     }
 }
 } // namespace

@@ -5,7 +5,6 @@
 
 #include <Foundation/tList.h>
 #include <Foundation/tString.h>
-
 #include <cstdint>
 #include <cstring>
 #include <string>

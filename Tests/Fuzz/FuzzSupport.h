@@ -2,11 +2,13 @@
 // a target explores what happens after a report instead of stopping at it.
 #pragma once
 #include <Foundation/tStandard.h>
-
 #include <cstdio>
 #include <cstdlib>
 
-inline tAssertAnswer FuzzIgnoreReport(const char*, const char*) { return tAssertAnswer::Ignore; }
+inline tAssertAnswer FuzzIgnoreReport(const char*, const char*)
+{
+    return tAssertAnswer::Ignore;
+}
 
 // The report's console copy would drown the fuzzer's own output.
 inline void FuzzQuietReports()
@@ -22,7 +24,7 @@ inline void FuzzQuietReports()
     {                                                                                                        \
         if (!(condition))                                                                                    \
         {                                                                                                    \
-            std::fprintf(stderr, "invariant failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);        \
+            std::fprintf(stderr, "invariant failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);          \
             std::abort();                                                                                    \
         }                                                                                                    \
     } while (0)

@@ -4,7 +4,6 @@
 #include "FuzzSupport.h"
 
 #include <Foundation/tFixInt.h>
-
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -134,7 +133,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const int base = int8_t(data[0]);
     // The functions read C text: everything after an embedded NUL is invisible to them.
-    const std::string text(reinterpret_cast<const char*>(data + 1), strnlen(reinterpret_cast<const char*>(data + 1), size - 1));
+    const std::string text(reinterpret_cast<const char*>(data + 1),
+                           strnlen(reinterpret_cast<const char*>(data + 1), size - 1));
 
     const RefValue<4> expected = ReferenceParse<4>(text, base);
     const int32_t value = tTextToInt(text.c_str(), base);

@@ -3,8 +3,8 @@
 #include <Foundation/tHashInit.h>
 #include <System/tPrint.h>
 #include <algorithm>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstring>
 
 // ---------------------------------------------------------------------------------------------------

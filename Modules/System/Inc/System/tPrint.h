@@ -6,7 +6,6 @@
 // safely can (documented per handler) and never reads or writes past a buffer.
 #pragma once
 #include <Foundation/tArray.h>
-
 #include <cstdint>
 
 // Flag bits of tFormatSpec::Flags. They combine with '|' into the uint32 field without casts.
