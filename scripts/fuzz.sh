@@ -11,7 +11,7 @@ seconds=${1:-30}
 scripts/setup.sh --hardening
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DPELTRAK_BUILD_FUZZERS=ON -DENABLE_SANITIZERS=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-targets=$(sed -n 's/^peltrak_add_fuzzer(\([A-Za-z0-9]*\).*/\1/p' Tests/Fuzz/CMakeLists.txt)
+targets=$(sed -n 's/^ *peltrak_add_fuzzer(\([A-Za-z0-9]*\).*/\1/p' Tests/Fuzz/CMakeLists.txt)
 # shellcheck disable=SC2086
 cmake --build build-fuzz -j "$(nproc)" --target $targets
 ctest --test-dir build-fuzz -L Fuzz --output-on-failure

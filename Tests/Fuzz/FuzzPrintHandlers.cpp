@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const char* pointer = bytes.empty() ? nullptr : text.c_str();
         std::memcpy(argument.get(), &pointer, sizeof pointer);
     }
-    else
+    else if (!bytes.empty())
     {
         std::memcpy(argument.get(), bytes.data(), std::min(bytes.size(), argumentBytes));
     }

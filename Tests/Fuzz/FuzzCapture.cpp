@@ -1,0 +1,115 @@
+// The capture path, in process, against a block of this build's own name: a fuzzed header, block
+// size and pixels. Whatever the header says, the capture never crashes or reads outside the mapping
+// (the address sanitizer watches the mapping's bounds), and it writes a file exactly when the header
+// describes a non-empty 3- or 4-channel image inside the pixel area; that file then holds the
+// block's pixels as blue, green, red.
+//
+// Input: a block-size selector, Width, Height and Channels (little-endian int32 each), then pixel
+// bytes for the start of the pixel area.
+#include "CaptureRun.h"
+#include "FuzzSupport.h"
+#include "SharedBlock.h"
+
+#include <boost/interprocess/mapped_region.hpp>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace
+{
+namespace bip = boost::interprocess;
+namespace fs = std::filesystem;
+
+int32_t ReadInt32(const uint8_t* p)
+{
+    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
+
+// Leaves a block of the given size holding the header and pixels; size 0 leaves no block at all.
+void PublishBlock(std::size_t size, const uint8_t* header, const std::vector<uint8_t>& pixels)
+{
+    bip::shared_memory_object::remove(SharedBlockName);
+    if (size == 0)
+        return;
+    bip::shared_memory_object block(bip::create_only, SharedBlockName, bip::read_write);
+    block.truncate(bip::offset_t(size));
+    bip::mapped_region region(block, bip::read_write);
+    auto* bytes = static_cast<uint8_t*>(region.get_address());
+    for (std::size_t i = 0; i < 12 && WidthOffset + i < size; i++)
+        bytes[WidthOffset + i] = header[i];
+    for (std::size_t i = 0; i < pixels.size() && PixelOffset + i < size; i++)
+        bytes[PixelOffset + i] = pixels[i];
+}
+
+std::vector<fs::path> CapturedFiles()
+{
+    std::vector<fs::path> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(OutputDirectory))
+        files.push_back(entry.path());
+    return files;
+}
+
+// Checks a 24-bit bottom-up BMP against the block's pixels, byte by byte.
+void CheckBmp(const fs::path& path, int width, int height, int channels, const unsigned char* pixels)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t rowBytes = (std::size_t(width) * 3 + 3) / 4 * 4;
+    FUZZ_CHECK(file.size() >= 54 && file[0] == 'B' && file[1] == 'M');
+    const std::size_t dataOffset = std::size_t(ReadInt32(&file[10]));
+    FUZZ_CHECK(ReadInt32(&file[18]) == width && ReadInt32(&file[22]) == height);
+    FUZZ_CHECK(file[28] == 24 && file.size() == dataOffset + rowBytes * std::size_t(height));
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            for (int c = 0; c < 3; c++)
+            {
+                const std::size_t source =
+                    (std::size_t(y) * std::size_t(width) + std::size_t(x)) * channels + c;
+                const std::size_t stored =
+                    dataOffset + std::size_t(height - 1 - y) * rowBytes + std::size_t(x) * 3 + c;
+                FUZZ_CHECK(file[stored] == pixels[source]);
+            }
+}
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    FuzzQuietReports();
+    fs::create_directories(OutputDirectory);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 13)
+        return 0;
+    // Mostly the agreed size, so that the header is read; otherwise the block is re-created empty.
+    const std::size_t sizes[] = {SharedBlockSize,    SharedBlockSize, SharedBlockSize, 0, 1000,
+                                 SharedBlockSize - 1};
+    const std::size_t blockSize = sizes[data[0] % (sizeof sizes / sizeof sizes[0])];
+    const int32_t width = ReadInt32(data + 1), height = ReadInt32(data + 5), channels = ReadInt32(data + 9);
+    const std::vector<uint8_t> pixels(data + 13, data + size);
+
+    for (const fs::path& leftover : CapturedFiles())
+        fs::remove(leftover);
+    PublishBlock(blockSize, data + 1, pixels);
+
+    // The process-wide matrix keeps its first shape; a fresh run of the tool starts with it empty.
+    SharedImage = cv::Mat();
+    FUZZ_CHECK(CaptureImage() == 0);
+
+    const bool headerRead = blockSize == SharedBlockSize;
+    const bool imageExpected = headerRead && CheckImageHeader(width, height, channels).empty() && width > 0 &&
+                               height > 0 && (channels == 3 || channels == 4);
+    const std::vector<fs::path> files = CapturedFiles();
+    FUZZ_CHECK(files.size() == (imageExpected ? 1u : 0u));
+    if (imageExpected && std::size_t(width) * std::size_t(height) <= 1u << 16)
+        CheckBmp(files[0], width, height, channels, SharedBlockBase + PixelOffset);
+    for (const fs::path& file : files)
+        fs::remove(file);
+    bip::shared_memory_object::remove(SharedBlockName);
+    return 0;
+}
