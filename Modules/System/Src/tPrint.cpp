@@ -88,6 +88,8 @@ namespace
 // Puts count copies of c in runs, so that a wide field costs a few calls rather than one per character.
 void PutRepeated(tPrintTarget& target, char c, long long count)
 {
+    if (count <= 0)
+        return;
     char run[64];
     std::memset(run, c, sizeof run);
     while (count > 0)
@@ -158,6 +160,10 @@ constexpr int MaxFill = 4096;
 constexpr int MaxValueDigits = 512;
 static_assert(MaxFill >= MaxValueDigits, "the digit buffer must hold every value's digits");
 
+// Scratch texts up to this size live on the stack; every row's own capacity fits, so only a huge
+// width or precision costs an allocation.
+constexpr int StackScratchSize = 1024;
+
 int ClampedWidth(const tFormatSpec& spec)
 {
     return std::min(std::max(spec.Width, 0), MaxFill);
@@ -174,40 +180,161 @@ int BitSizeOf(int32_t typeSize)
     return (typeSize > 0 && typeSize <= INT_MAX / 8) ? typeSize * 8 : 0;
 }
 
+// Computed without a branch on digit < 10: in hexadecimal text digits and letters come at random, and
+// a mispredicted branch per digit would cost more than the rest of the digit.
 char DigitChar(uint32_t digit, bool upperCase)
 {
-    if (digit < 10)
-        return char('0' + digit);
-    return char((upperCase ? 'A' : 'a') + (digit - 10));
+    const uint32_t letterOffset = uint32_t((upperCase ? 'A' : 'a') - '0' - 10);
+    return char('0' + digit + (letterOffset & (0u - uint32_t(digit >= 10))));
 }
 
-// Magnitudes that hand out their digits from the right. A base of 2 to 36 is assumed.
-struct tNativeMagnitude
+// A fixed-capacity text on the caller's storage, with the append rules of a tArray whose GrowCount is
+// 0: a single character that finds no room is dropped, and a run that does not fit is refused whole.
+class tFixedText
 {
-    uint64_t Value;
-    bool IsZero() const { return Value == 0; }
-    uint32_t TakeDigit(int base)
+public:
+    tFixedText(char* storage, int capacity) : Storage(storage), Capacity(capacity) {}
+    void Append(char c)
     {
-        const uint32_t digit = uint32_t(Value % uint64_t(base));
-        Value /= uint64_t(base);
-        return digit;
+        if (Count < Capacity)
+            Storage[Count++] = c;
     }
+    bool Append(const char* text, int n)
+    {
+        if (n <= 0 || n > Capacity - Count)
+            return false;
+        std::memcpy(Storage + Count, text, size_t(n));
+        Count += n;
+        return true;
+    }
+    const char* GetStorage() const { return Storage; }
+    int GetCount() const { return Count; }
+
+private:
+    char* Storage;
+    int Count = 0;
+    int Capacity;
 };
 
-struct tWideMagnitude
+// ---- Digits, written right to left so that they end at the given position. A zero value has none.
+
+// The nine digits of a chunk below 10^9, leading zeros included, two per 32-bit division by 100.
+char* PutNineDigits(uint32_t chunk, char* p)
 {
-    tWideInt512 Value;
-    bool IsZero() const { return Value.IsZero(); }
-    // One division yields both the digit and the value to continue with.
-    uint32_t TakeDigit(int base)
+    for (int pair = 0; pair < 4; ++pair)
+    {
+        const uint32_t q = chunk / 100;
+        const uint32_t two = chunk - q * 100;
+        *--p = char('0' + two % 10);
+        *--p = char('0' + two / 10);
+        chunk = q;
+    }
+    *--p = char('0' + chunk);
+    return p;
+}
+
+// Divisions by constants are multiplications, and 32-bit ones the cheapest: the value is cut into
+// chunks of nine digits while it is wider than 32 bits, then finished two digits at a time.
+char* PutDecimalDigits(uint64_t v, char* p)
+{
+    while (v > 0xFFFFFFFFu)
+    {
+        const uint64_t q = v / 1000000000u;
+        p = PutNineDigits(uint32_t(v - q * 1000000000u), p);
+        v = q;
+    }
+    uint32_t w = uint32_t(v);
+    while (w >= 100)
+    {
+        const uint32_t q = w / 100;
+        const uint32_t two = w - q * 100;
+        *--p = char('0' + two % 10);
+        *--p = char('0' + two / 10);
+        w = q;
+    }
+    if (w >= 10)
+    {
+        *--p = char('0' + w % 10);
+        *--p = char('0' + w / 10);
+    }
+    else if (w > 0)
+        *--p = char('0' + w);
+    return p;
+}
+
+// 1, 3 and 4 for bases 2, 8 and 16, whose digits are groups of bits; 0 for any other base.
+int BitsPerDigit(int base)
+{
+    return base == 2 ? 1 : base == 8 ? 3 : base == 16 ? 4 : 0;
+}
+
+char* PutNativeDigits(uint64_t v, int base, bool upperCase, char* p)
+{
+    if (base == 10)
+        return PutDecimalDigits(v, p);
+    if (const int bits = BitsPerDigit(base))
+    {
+        const uint64_t mask = (uint64_t(1) << bits) - 1;
+        for (; v != 0; v >>= bits)
+            *--p = DigitChar(uint32_t(v & mask), upperCase);
+        return p;
+    }
+    for (; v != 0; v /= uint64_t(base))
+        *--p = DigitChar(uint32_t(v % uint64_t(base)), upperCase);
+    return p;
+}
+
+// Takes the words it reads as the words of v in place; v is used up.
+char* PutWideDigits(tWideInt512& v, int base, bool upperCase, char* p)
+{
+    int top = tWideInt512::WordCount - 1;
+    while (top >= 0 && v.Words[top] == 0)
+        --top;
+    if (base == 10)
+    {
+        // One short division of the wide value per nine digits rather than per digit; the divisor is a
+        // constant, so the division is done by multiplying. The last 64 bits go the native way.
+        while (top >= 2)
+        {
+            const uint32_t chunk = tFixIntDetail::DivideWords(
+                v.Words, v.Words, top, std::integral_constant<uint32_t, 1000000000u>{});
+            p = PutNineDigits(chunk, p);
+            while (top >= 0 && v.Words[top] == 0)
+                --top;
+        }
+        return PutDecimalDigits(v.Words[0] | uint64_t(v.Words[1]) << 32, p);
+    }
+    if (const int bits = BitsPerDigit(base))
+    {
+        // Each digit is the group of bits at its place; a digit of base 8 may straddle two words.
+        if (top < 0)
+            return p;
+        int valueBits = 32 * top;
+        for (uint32_t w = v.Words[top]; w != 0; w >>= 1)
+            ++valueBits;
+        const uint32_t mask = (1u << bits) - 1;
+        for (int place = 0; place < valueBits; place += bits)
+        {
+            const int word = place / 32;
+            const int shift = place % 32;
+            uint32_t digit = v.Words[word] >> shift;
+            if (shift + bits > 32 && word + 1 < tWideInt512::WordCount)
+                digit |= v.Words[word + 1] << (32 - shift);
+            *--p = DigitChar(digit & mask, upperCase);
+        }
+        return p;
+    }
+    while (!v.IsZero())
     {
         uint32_t digit = 0;
-        Value = DivideBySmall(Value, uint32_t(base), &digit);
-        return digit;
+        v = DivideBySmall(v, uint32_t(base), &digit);
+        *--p = DigitChar(digit, upperCase);
     }
-};
+    return p;
+}
 
-void AppendGrouped(tArray<char>& out, const char* digits, int count, uint32_t flags, int altGroupSize)
+template <typename tOut>
+void AppendGrouped(tOut& out, const char* digits, int count, uint32_t flags, int altGroupSize)
 {
     if (count <= 0)
         return;
@@ -237,10 +364,39 @@ void AppendGrouped(tArray<char>& out, const char* digits, int count, uint32_t fl
     }
 }
 
+// The digit text, zeros '0' characters followed by the value's digits, appended as one run (or with
+// its group separators). Short texts are put together in a small buffer; only a long precision or
+// zero fill needs the large one, kept out of the common path's stack frame.
+template <typename tOut>
+void AppendLongDigitText(tOut& out, int zeros, const char* digits, int count, uint32_t flags,
+                         int altGroupSize)
+{
+    char text[MaxFill];
+    std::memset(text, '0', size_t(zeros));
+    std::memcpy(text + zeros, digits, size_t(count));
+    AppendGrouped(out, text, zeros + count, flags, altGroupSize);
+}
+
+template <typename tOut>
+void AppendDigitText(tOut& out, int zeros, const char* digits, int count, uint32_t flags, int altGroupSize)
+{
+    constexpr int ShortText = 96;
+    if (zeros + count > ShortText)
+    {
+        AppendLongDigitText(out, zeros, digits, count, flags, altGroupSize);
+        return;
+    }
+    char text[ShortText];
+    std::memset(text, '0', size_t(zeros));
+    std::memcpy(text + zeros, digits, size_t(count));
+    AppendGrouped(out, text, zeros + count, flags, altGroupSize);
+}
+
 // Sign, prefix, digits, zero fill and grouping: the steps both conversions share once they hold the
-// magnitude. The sign belongs to base 10 only; other bases read every value as unsigned.
-template <typename tMagnitude>
-void AppendInteger(tArray<char>& out, const tFormatSpec& spec, bool negative, tMagnitude& magnitude, int base,
+// value's digits (count of them, none for zero). The sign belongs to base 10 only; other bases read
+// every value as unsigned.
+template <typename tOut>
+void AppendInteger(tOut& out, const tFormatSpec& spec, bool negative, const char* digits, int count, int base,
                    bool upperCase, bool forcePrefix, int altGroupSize)
 {
     int room = ClampedWidth(spec);
@@ -260,7 +416,7 @@ void AppendInteger(tArray<char>& out, const tFormatSpec& spec, bool negative, tM
         }
     }
 
-    if (((spec.Flags & tFormatFlag::RadixPrefix) && !magnitude.IsZero()) || forcePrefix)
+    if (((spec.Flags & tFormatFlag::RadixPrefix) && count > 0) || forcePrefix)
     {
         if (base == 8)
         {
@@ -275,27 +431,24 @@ void AppendInteger(tArray<char>& out, const tFormatSpec& spec, bool negative, tM
         }
     }
 
-    // Built right to left. The bound on start is only a backstop: MaxFill covers the longest run.
-    char digits[MaxFill];
-    int start = MaxFill;
+    // Zeros in front of the digits: up to the precision (at least one digit without one), then, with
+    // ZeroPad and no precision, up to the room the width leaves. Both are clamped to MaxFill, so the
+    // digit text never exceeds MaxFill characters.
     const int precision = ClampedPrecision(spec);
-    int minDigits = precision == -1 ? 1 : precision;
-    while ((minDigits > 0 || !magnitude.IsZero()) && start > 0)
-    {
-        digits[--start] = DigitChar(magnitude.TakeDigit(base), upperCase);
-        minDigits--;
-    }
+    const int minDigits = precision == -1 ? 1 : precision;
+    int zeros = std::max(minDigits - count, 0);
     if ((spec.Flags & tFormatFlag::ZeroPad) && precision == -1)
-    {
-        while (MaxFill - start < room && start > 0)
-            digits[--start] = '0';
-    }
-    AppendGrouped(out, digits + start, MaxFill - start, spec.Flags, altGroupSize);
+        zeros += std::max(room - (count + zeros), 0);
+    AppendDigitText(out, zeros, digits, count, spec.Flags, altGroupSize);
 }
 
 // The value's own digits can never exceed bitSize / floor(log2(base)) + 1.
 int MaxDigitsOf(int bitSize, int base)
 {
+    if (const int bits = BitsPerDigit(base))
+        return bitSize / bits + 1;
+    if (base == 10)
+        return bitSize / 3 + 1;
     int bitsPerDigit = 0;
     for (int b = base; b > 1; b /= 2)
         bitsPerDigit++;
@@ -313,16 +466,177 @@ int ScratchCapacity(int rowCapacity, const tFormatSpec& spec, int bitSize, int b
 // Fills the field around the converted text. A precision takes over the job of the zero fill, so the
 // outer fill is then made of spaces, as in C ("    -042", not "0000-042"). The fill is clamped like
 // the conversion's, so a huge Width cannot put zeros in front of the sign.
-void EmitField(tPrintTarget& target, const tFormatSpec& spec, tArray<char>& text)
+void EmitField(tPrintTarget& target, const tFormatSpec& spec, const char* text, int n)
 {
     tFormatSpec fill = spec;
     fill.Width = ClampedWidth(spec);
     if (spec.Precision >= 0)
         fill.Flags &= ~uint32_t(tFormatFlag::ZeroPad);
-    const int n = text.GetCount();
     target.PadBefore(n, fill);
-    target.Put(text.GetStorage(), n);
+    target.Put(text, n);
     target.PadAfter(n, fill);
+}
+
+// The 128- and 256-bit masks, parsed once on first use (FromText is safe at any time, but a function
+// static also serves callers that print from another unit's start-up).
+const tWideInt512& WidthMask(int bitSize)
+{
+    static const tWideInt512 mask128 = tWideInt512::FromText(
+        "0x000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
+        -1);
+    static const tWideInt512 mask256 =
+        tWideInt512::FromText("0x0000000000000000000000000000000000000000000000000000000000000000"
+                              "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
+                              -1);
+    return bitSize == 128 ? mask128 : mask256;
+}
+
+// The value a native argument prints, and whether a '-' goes in front: only base 10 reads a value as
+// signed. The magnitude of a negative value is its negation within its own width; unsigned arithmetic
+// keeps the most negative value (its own negation) free of overflow.
+uint64_t NativeMagnitude(const void* value, int bitSize, bool treatAsUnsigned, int base, bool& negative)
+{
+    uint64_t bits;
+    if (bitSize == 32)
+    {
+        uint32_t word;
+        std::memcpy(&word, value, sizeof word);
+        bits = word;
+    }
+    else
+    {
+        std::memcpy(&bits, value, sizeof bits);
+    }
+    negative = base == 10 && !treatAsUnsigned && ((bits >> (bitSize - 1)) & 1) != 0;
+    if (negative)
+        bits = bitSize == 32 ? uint32_t(0u - uint32_t(bits)) : 0u - bits;
+    return bits;
+}
+
+// The same for a wide argument. All three widths go through one 512-bit working value: the argument's
+// words become the low words and the words above its width stay zero. Negation happens at 512 bits,
+// so for 128 and 256 bits the mask cuts the result back to the value's own width.
+tWideInt512 WideMagnitude(const void* value, int bitSize, bool treatAsUnsigned, int base, bool& negative)
+{
+    tWideInt512 work = tWideInt512::FromInt(0);
+    std::memcpy(work.Words, value, size_t(bitSize / 8));
+
+    tWideInt512 top = work;
+    negative = base == 10 && !treatAsUnsigned && !top.ShiftRight(bitSize - 1).IsZero();
+    if (negative)
+        work = work.Negate();
+    if (bitSize != 512)
+        work.BitAnd(WidthMask(bitSize));
+    return work;
+}
+
+template <typename tOut>
+void AppendNativeInteger(tOut& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
+                         int bitSize, bool upperCase, int base, bool forcePrefix)
+{
+    tRequire((bitSize == 32) || (bitSize == 64));
+    if (!((bitSize == 32) || (bitSize == 64)))
+        return;
+    tRequire(value && (base >= 2) && (base <= 36));
+    if (!(value && (base >= 2) && (base <= 36)))
+        return;
+
+    bool negative = false;
+    const uint64_t bits = NativeMagnitude(value, bitSize, treatAsUnsigned, base, negative);
+    char digits[64];
+    const char* first = PutNativeDigits(bits, base, upperCase, digits + sizeof digits);
+    AppendInteger(out, spec, negative, first, int(digits + sizeof digits - first), base, upperCase,
+                  forcePrefix, 4);
+}
+
+template <typename tOut>
+void AppendWideInteger(tOut& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
+                       int bitSize, bool upperCase, int base, bool forcePrefix)
+{
+    tRequire((bitSize == 128) || (bitSize == 256) || (bitSize == 512));
+    if (!((bitSize == 128) || (bitSize == 256) || (bitSize == 512)))
+        return;
+    tRequire(value && (base >= 2) && (base <= 36));
+    if (!(value && (base >= 2) && (base <= 36)))
+        return;
+
+    bool negative = false;
+    tWideInt512 work = WideMagnitude(value, bitSize, treatAsUnsigned, base, negative);
+    char digits[MaxValueDigits];
+    const char* first = PutWideDigits(work, base, upperCase, digits + sizeof digits);
+    AppendInteger(out, spec, negative, first, int(digits + sizeof digits - first), base, upperCase,
+                  forcePrefix, 8);
+}
+
+// The common field without digit groups, composed in place and sent to the target in one Put: the
+// digits already end buf, and the zeros, the prefix and the sign go in front of them, exactly as
+// AppendInteger lays them out. False, with nothing done, when the zeros do not fit in front of the
+// digits; the general path then takes the field.
+template <int Size>
+bool EmitUngrouped(tPrintTarget& target, const tFormatSpec& spec, char (&buf)[Size], char* first,
+                   bool negative, int base, bool upperCase, bool forcePrefix)
+{
+    char* const end = buf + Size;
+    const int count = int(end - first);
+    int room = ClampedWidth(spec);
+    char sign = 0;
+    if (base == 10)
+    {
+        if (negative)
+            sign = '-';
+        else if (spec.Flags & tFormatFlag::PlusSign)
+            sign = '+';
+        else if (spec.Flags & tFormatFlag::SpaceSign)
+            sign = ' ';
+        if (sign)
+            room--;
+    }
+    const bool prefixed = ((spec.Flags & tFormatFlag::RadixPrefix) && count > 0) || forcePrefix;
+    const int prefixLength = !prefixed ? 0 : base == 8 ? 1 : base == 16 ? 2 : 0;
+    room -= prefixLength;
+
+    const int precision = ClampedPrecision(spec);
+    const int minDigits = precision == -1 ? 1 : precision;
+    int zeros = std::max(minDigits - count, 0);
+    if ((spec.Flags & tFormatFlag::ZeroPad) && precision == -1)
+        zeros += std::max(room - (count + zeros), 0);
+    if (zeros + prefixLength + 1 > first - buf)
+        return false;
+
+    char* p = first - zeros;
+    std::memset(p, '0', size_t(zeros));
+    if (prefixLength == 2)
+        *--p = (upperCase && !forcePrefix) ? 'X' : 'x';
+    if (prefixLength > 0)
+        *--p = '0';
+    if (sign)
+        *--p = sign;
+    EmitField(target, spec, p, int(end - p));
+    return true;
+}
+
+bool IsGrouped(const tFormatSpec& spec)
+{
+    return (spec.Flags & (tFormatFlag::AltStyle | tFormatFlag::CommaGroups)) != 0;
+}
+
+// Converts into a scratch of the given capacity and fills the field around it. The scratch lives on
+// the stack when it fits there, with the same fixed-capacity rules as the tArray it stands for.
+template <typename tConvert>
+void ConvertAndEmit(tPrintTarget& target, const tFormatSpec& fieldSpec, int capacity, const tConvert& convert)
+{
+    if (capacity <= StackScratchSize)
+    {
+        char storage[StackScratchSize];
+        tFixedText scratch(storage, capacity);
+        convert(scratch);
+        EmitField(target, fieldSpec, scratch.GetStorage(), scratch.GetCount());
+        return;
+    }
+    tArray<char> scratch(capacity, 0);
+    convert(scratch);
+    EmitField(target, fieldSpec, scratch.GetStorage(), scratch.GetCount());
 }
 
 struct tIntegerRow
@@ -355,29 +669,41 @@ void HandleIntegerRow(tPrintTarget& target, const tFormatSpec& spec, const void*
     if (!value)
         return;
 
-    tArray<char> scratch(
-        ScratchCapacity(nativeInt ? row.NativeCapacity : row.WideCapacity, spec, bitSize, row.Base), 0);
-    if (nativeInt)
-        WriteNativeInteger(scratch, spec, value, row.TreatAsUnsigned, bitSize, row.UpperCase, row.Base,
-                           false);
-    else
-        WriteWideInteger(scratch, spec, value, row.TreatAsUnsigned, bitSize, row.UpperCase, row.Base, false);
-    EmitField(target, spec, scratch);
-}
+    // Without digit groups the text is composed in place; the buffers have room for the value's digits
+    // and a moderate fill, so that only a very wide field takes the general path.
+    if (!IsGrouped(spec))
+    {
+        bool negative = false;
+        if (nativeInt)
+        {
+            char buf[192];
+            const uint64_t bits = NativeMagnitude(value, bitSize, row.TreatAsUnsigned, row.Base, negative);
+            char* first = PutNativeDigits(bits, row.Base, row.UpperCase, buf + sizeof buf);
+            if (EmitUngrouped(target, spec, buf, first, negative, row.Base, row.UpperCase, false))
+                return;
+        }
+        else
+        {
+            char buf[MaxValueDigits + 192];
+            tWideInt512 work = WideMagnitude(value, bitSize, row.TreatAsUnsigned, row.Base, negative);
+            char* first = PutWideDigits(work, row.Base, row.UpperCase, buf + sizeof buf);
+            if (EmitUngrouped(target, spec, buf, first, negative, row.Base, row.UpperCase, false))
+                return;
+        }
+    }
 
-// The 128- and 256-bit masks, parsed once on first use (FromText is safe at any time, but a function
-// static also serves callers that print from another unit's start-up).
-const tWideInt512& WidthMask(int bitSize)
-{
-    static const tWideInt512 mask128 = tWideInt512::FromText(
-        "0x000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
-        "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
-        -1);
-    static const tWideInt512 mask256 =
-        tWideInt512::FromText("0x0000000000000000000000000000000000000000000000000000000000000000"
-                              "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
-                              -1);
-    return bitSize == 128 ? mask128 : mask256;
+    const int capacity =
+        ScratchCapacity(nativeInt ? row.NativeCapacity : row.WideCapacity, spec, bitSize, row.Base);
+    ConvertAndEmit(target, spec, capacity,
+                   [&](auto& scratch)
+                   {
+                       if (nativeInt)
+                           AppendNativeInteger(scratch, spec, value, row.TreatAsUnsigned, bitSize,
+                                               row.UpperCase, row.Base, false);
+                       else
+                           AppendWideInteger(scratch, spec, value, row.TreatAsUnsigned, bitSize,
+                                             row.UpperCase, row.Base, false);
+                   });
 }
 } // namespace
 
@@ -424,74 +750,39 @@ void HandlePointer(tPrintTarget& target, const tFormatSpec& spec, const void* va
     if (spec.Width == 0)
         copy.Width = int(std::min<long long>(2LL * spec.TypeSize + 2, MaxFill));
 
-    // The conversion reports a size other than 4 or 8 bytes; the pointer then prints nothing.
+    // The conversion reports a size other than 4 or 8 bytes, or a null value; the pointer then prints
+    // nothing, not even its fill.
     const int bitSize = BitSizeOf(spec.TypeSize);
-    tArray<char> scratch(ScratchCapacity(64, copy, 64, 16), 0);
-    WriteNativeInteger(scratch, copy, value, true, bitSize, true, 16, true);
-    if ((bitSize != 32) && (bitSize != 64))
+    if (!((bitSize == 32) || (bitSize == 64)) || !value)
+    {
+        tFixedText nothing(nullptr, 0);
+        AppendNativeInteger(nothing, copy, value, true, bitSize, true, 16, true);
         return;
-    if (!value)
-        return;
-    EmitField(target, copy, scratch);
+    }
+    if (!IsGrouped(copy))
+    {
+        char buf[192];
+        bool negative = false;
+        const uint64_t bits = NativeMagnitude(value, bitSize, true, 16, negative);
+        char* first = PutNativeDigits(bits, 16, true, buf + sizeof buf);
+        if (EmitUngrouped(target, copy, buf, first, negative, 16, true, true))
+            return;
+    }
+    ConvertAndEmit(target, copy, ScratchCapacity(64, copy, 64, 16),
+                   [&](auto& scratch)
+                   { AppendNativeInteger(scratch, copy, value, true, bitSize, true, 16, true); });
 }
 
 void WriteNativeInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
                         int bitSize, bool upperCase, int base, bool forcePrefix)
 {
-    tRequire((bitSize == 32) || (bitSize == 64));
-    if (!((bitSize == 32) || (bitSize == 64)))
-        return;
-    tRequire(value && (base >= 2) && (base <= 36));
-    if (!(value && (base >= 2) && (base <= 36)))
-        return;
-
-    uint64_t bits;
-    if (bitSize == 32)
-    {
-        uint32_t word;
-        std::memcpy(&word, value, sizeof word);
-        bits = word;
-    }
-    else
-    {
-        std::memcpy(&bits, value, sizeof bits);
-    }
-
-    // The magnitude of a negative value is its negation within its own width; unsigned arithmetic keeps
-    // the most negative value (its own negation) free of overflow.
-    const bool negative = base == 10 && !treatAsUnsigned && ((bits >> (bitSize - 1)) & 1) != 0;
-    if (negative)
-        bits = bitSize == 32 ? uint32_t(0u - uint32_t(bits)) : 0u - bits;
-
-    tNativeMagnitude magnitude = {bits};
-    AppendInteger(out, spec, negative, magnitude, base, upperCase, forcePrefix, 4);
+    AppendNativeInteger(out, spec, value, treatAsUnsigned, bitSize, upperCase, base, forcePrefix);
 }
 
-// All three widths go through one 512-bit working value. Negation happens at 512 bits, so for 128 and
-// 256 bits the mask cuts the result back to the value's own width (and is harmless otherwise).
 void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
                       int bitSize, bool upperCase, int base, bool forcePrefix)
 {
-    tRequire((bitSize == 128) || (bitSize == 256) || (bitSize == 512));
-    if (!((bitSize == 128) || (bitSize == 256) || (bitSize == 512)))
-        return;
-    tRequire(value && (base >= 2) && (base <= 36));
-    if (!(value && (base >= 2) && (base <= 36)))
-        return;
-
-    // The argument's words become the low words; the words above its width stay zero.
-    tWideInt512 work = tWideInt512::FromInt(0);
-    std::memcpy(work.Words, value, size_t(bitSize / 8));
-
-    tWideInt512 top = work;
-    const bool negative = base == 10 && !treatAsUnsigned && !top.ShiftRight(bitSize - 1).IsZero();
-    if (negative)
-        work = work.Negate();
-    if (bitSize != 512)
-        work.BitAnd(WidthMask(bitSize));
-
-    tWideMagnitude magnitude = {work};
-    AppendInteger(out, spec, negative, magnitude, base, upperCase, forcePrefix, 8);
+    AppendWideInteger(out, spec, value, treatAsUnsigned, bitSize, upperCase, base, forcePrefix);
 }
 
 // ---------------------------------------------------------------------------------------------------
