@@ -207,6 +207,7 @@ public:
         Count += n;
         return true;
     }
+    char* GetStorage() { return Storage; }
     const char* GetStorage() const { return Storage; }
     int GetCount() const { return Count; }
 
@@ -821,12 +822,23 @@ int DigitOf(double q)
 // Each product is split exactly into its rounded value and its rounding error (10x = 8x + 2x, both
 // exact), so the pair stays accurate to about 1e-30 where a plain product of tens drifts by a rounding
 // per step past 1e22. Up to 1e22, hi is exactly the plain product and lo is 0.
-void PowerOfTen(int k, double& hi, double& lo)
+struct tTenPowers
 {
-    hi = 1.0;
-    lo = 0.0;
-    for (int i = 0; i < k; i++)
+    double Hi[309];
+    double Lo[309];
+};
+
+// The pairs for every k, computed once by the very steps above, so each lookup gives the bits the
+// step-by-step computation gives.
+tTenPowers MakeTenPowers()
+{
+    tTenPowers table{};
+    double hi = 1.0;
+    double lo = 0.0;
+    for (int k = 0; k < 309; k++)
     {
+        table.Hi[k] = hi;
+        table.Lo[k] = lo;
         const double eight = hi * 8.0;
         const double two = hi * 2.0;
         const double sum = eight + two;
@@ -836,6 +848,14 @@ void PowerOfTen(int k, double& hi, double& lo)
         hi = sum + tail;
         lo = tail - (hi - sum);
     }
+    return table;
+}
+
+void PowerOfTen(int k, double& hi, double& lo)
+{
+    static const tTenPowers table = MakeTenPowers();
+    hi = table.Hi[k];
+    lo = table.Lo[k];
 }
 
 // a × 10^n (a / 10^-n for negative n), with about one rounding in all. Multiplying by 10^n past 1e308
@@ -892,14 +912,24 @@ void ReserveRun(tArray<char>& out, long long length)
         out.Grow(int(length - room));
 }
 
-void PutText(tPrintTarget& target, tArray<char>& text, int from)
+// A fixed text is only handed out where the longest run fits it; nothing to do.
+void ReserveRun(tFixedText& /*out*/, long long /*length*/) {}
+
+// The handlers' texts live on the stack up to this many characters, which holds every text of a
+// precision up to MaxStackPrecision: 1 + 309 + 1 + precision for the fixed form's digits and a sign
+// in front, or precision + 8 for the exponent form.
+constexpr int SmallRealText = 512;
+constexpr int MaxStackPrecision = 150;
+
+template <typename tText> void PutText(tPrintTarget& target, tText& text, int from)
 {
     target.Put(text.GetStorage() + from, text.GetCount() - from);
 }
 
 // The field around a fixed-form text: the sign still owed goes first, then the fill, so with ZeroPad the
 // zeros come between sign and digits; a non-finite text is filled with spaces only.
-void PutFixedField(tPrintTarget& target, const tFormatSpec& spec, tArray<char>& text, tPendingSign code)
+template <typename tText>
+void PutFixedField(tPrintTarget& target, const tFormatSpec& spec, tText& text, tPendingSign code)
 {
     tFormatSpec local = spec;
     const int n = text.GetCount();
@@ -932,7 +962,8 @@ void PutFixedField(tPrintTarget& target, const tFormatSpec& spec, tArray<char>& 
 // The exponent form of a finite x, shared by e and g. The text is built in the handler's scratch, which
 // grows to the precision, so no precision writes past a buffer. generalMantissa selects g's mantissa:
 // precision digits in all, the last one rounded from the digits that follow it.
-void PutExponentForm(tPrintTarget& target, const tFormatSpec& spec, tArray<char>& scratch, double x,
+template <typename tText>
+void PutExponentForm(tPrintTarget& target, const tFormatSpec& spec, tText& scratch, double x,
                      bool generalMantissa)
 {
     const int precision = RealPrecision(spec);
@@ -1103,7 +1134,9 @@ tRealClass ClassifyReal(double x)
     return fraction == quietBit ? tRealClass::NegIndefinite : tRealClass::NegQuietNaN;
 }
 
-bool WriteNonFinite(tArray<char>& out, double x)
+namespace
+{
+template <typename tOut> bool AppendNonFinite(tOut& out, double x)
 {
     const char* text = nullptr;
     switch (ClassifyReal(x))
@@ -1136,11 +1169,45 @@ bool WriteNonFinite(tArray<char>& out, double x)
     return true;
 }
 
+template <typename tOut, typename tDigits>
+tPendingSign AppendFixedDigitsUsing(tOut& out, tDigits& digits, const tFormatSpec& spec, double x,
+                                    bool significantMode);
+
+// The digits go to a stack buffer when the longest run of the precision fits it.
+template <typename tOut>
+tPendingSign AppendFixedDigits(tOut& out, const tFormatSpec& spec, double x, bool significantMode)
+{
+    if (RealPrecision(spec) <= MaxStackPrecision)
+    {
+        char storage[SmallRealText];
+        tFixedText digits(storage, SmallRealText);
+        return AppendFixedDigitsUsing(out, digits, spec, x, significantMode);
+    }
+    tArray<char> digits(64, 32);
+    return AppendFixedDigitsUsing(out, digits, spec, x, significantMode);
+}
+} // namespace
+
+bool WriteNonFinite(tArray<char>& out, double x)
+{
+    return AppendNonFinite(out, x);
+}
+
 tPendingSign WriteFixedDigits(tArray<char>& out, const tFormatSpec& spec, double x, bool significantMode)
+{
+    return AppendFixedDigits(out, spec, x, significantMode);
+}
+
+namespace
+{
+
+template <typename tOut, typename tDigits>
+tPendingSign AppendFixedDigitsUsing(tOut& out, tDigits& digits, const tFormatSpec& spec, double x,
+                                    bool significantMode)
 {
     // The handlers never pass a non-finite value; a direct caller gets its text rather than a scan that
     // cannot end.
-    if (WriteNonFinite(out, x))
+    if (AppendNonFinite(out, x))
         return tPendingSign::NotFinite;
 
     int precision = RealPrecision(spec);
@@ -1154,7 +1221,6 @@ tPendingSign WriteFixedDigits(tArray<char>& out, const tFormatSpec& spec, double
     double a = x < 0 ? -x : x;
 
     // The spare leading "0" takes a carry out of the first digit. 309 integer digits at most.
-    tArray<char> digits(64, 32);
     ReserveRun(digits, 1 + 309 + 1 + (long long)precision);
     digits.Append('0');
 
@@ -1247,15 +1313,35 @@ tPendingSign WriteFixedDigits(tArray<char>& out, const tFormatSpec& spec, double
     return sign;
 }
 
+// Runs write(scratch) with the handler's scratch: on the stack when the precision's longest text fits
+// there, else a growable array as before.
+template <typename tWrite> void WithRealScratch(const tFormatSpec& spec, const tWrite& write)
+{
+    if (RealPrecision(spec) <= MaxStackPrecision)
+    {
+        char storage[SmallRealText];
+        tFixedText scratch(storage, SmallRealText);
+        write(scratch);
+        return;
+    }
+    tArray<char> scratch(64, 32);
+    write(scratch);
+}
+} // namespace
+
 void HandleFixed(tPrintTarget& target, const tFormatSpec& spec, const void* value)
 {
     if (!value)
         return;
     const double x = ReadDouble(value);
-    tArray<char> scratch(64, 32);
-    const tPendingSign code =
-        WriteNonFinite(scratch, x) ? tPendingSign::NotFinite : WriteFixedDigits(scratch, spec, x, false);
-    PutFixedField(target, spec, scratch, code);
+    WithRealScratch(spec,
+                    [&](auto& scratch)
+                    {
+                        const tPendingSign code = AppendNonFinite(scratch, x)
+                                                      ? tPendingSign::NotFinite
+                                                      : AppendFixedDigits(scratch, spec, x, false);
+                        PutFixedField(target, spec, scratch, code);
+                    });
 }
 
 void HandleExponent(tPrintTarget& target, const tFormatSpec& spec, const void* value)
@@ -1263,13 +1349,14 @@ void HandleExponent(tPrintTarget& target, const tFormatSpec& spec, const void* v
     if (!value)
         return;
     const double x = ReadDouble(value);
-    tArray<char> scratch(64, 32);
-    if (WriteNonFinite(scratch, x))
-    {
-        PutText(target, scratch, 0);
-        return;
-    }
-    PutExponentForm(target, spec, scratch, x, false);
+    WithRealScratch(spec,
+                    [&](auto& scratch)
+                    {
+                        if (AppendNonFinite(scratch, x))
+                            PutText(target, scratch, 0);
+                        else
+                            PutExponentForm(target, spec, scratch, x, false);
+                    });
 }
 
 void HandleGeneral(tPrintTarget& target, const tFormatSpec& spec, const void* value)
@@ -1277,18 +1364,23 @@ void HandleGeneral(tPrintTarget& target, const tFormatSpec& spec, const void* va
     if (!value)
         return;
     const double x = ReadDouble(value);
-    tArray<char> scratch(64, 32);
-    // Compared with the sign, so every negative value, and negative infinity, takes the fixed form.
-    if (std::pow(10.0, RealPrecision(spec)) > x)
-    {
-        const tPendingSign code =
-            WriteNonFinite(scratch, x) ? tPendingSign::NotFinite : WriteFixedDigits(scratch, spec, x, true);
-        PutFixedField(target, spec, scratch, code);
-    }
-    else if (WriteNonFinite(scratch, x))
-        PutText(target, scratch, 0);
-    else
-        PutExponentForm(target, spec, scratch, x, true);
+    WithRealScratch(spec,
+                    [&](auto& scratch)
+                    {
+                        // Compared with the sign, so every negative value, and negative infinity, takes
+                        // the fixed form.
+                        if (std::pow(10.0, RealPrecision(spec)) > x)
+                        {
+                            const tPendingSign code = AppendNonFinite(scratch, x)
+                                                          ? tPendingSign::NotFinite
+                                                          : AppendFixedDigits(scratch, spec, x, true);
+                            PutFixedField(target, spec, scratch, code);
+                        }
+                        else if (AppendNonFinite(scratch, x))
+                            PutText(target, scratch, 0);
+                        else
+                            PutExponentForm(target, spec, scratch, x, true);
+                    });
 }
 
 void WriteFloatComponents(tPrintTarget& target, const tFormatSpec& spec, const float* values, int count)
