@@ -285,6 +285,25 @@ char* PutNativeDigits(uint64_t v, int base, bool upperCase, char* p)
     return p;
 }
 
+// The eight hexadecimal digits of a word, leading zeros included, all at once: each nibble is moved
+// into a byte of its own, the bytes are turned into characters together (a nibble of 10 or more gets
+// the letter offset on top of '0'), and the eight characters are stored most significant first.
+char* PutEightHexDigits(uint32_t word, bool upperCase, char* p)
+{
+    uint64_t n = word;
+    n = ((n & 0xFFFF0000u) << 16) | (n & 0x0000FFFFu);
+    n = ((n & 0x0000FF000000FF00u) << 8) | (n & 0x000000FF000000FFu);
+    n = ((n & 0x00F000F000F000F0u) << 4) | (n & 0x000F000F000F000Fu);
+    // Byte i now holds nibble i. A byte of 10 or more carries into bit 4 when 6 is added.
+    const uint64_t isLetter = ((n + 0x0606060606060606u) >> 4) & 0x0101010101010101u;
+    const uint64_t letterOffset = uint64_t((upperCase ? 'A' : 'a') - '0' - 10);
+    n += 0x3030303030303030u + isLetter * letterOffset;
+    p -= 8;
+    for (int i = 7; i >= 0; --i, n >>= 8)
+        p[i] = char(n & 0xFF);
+    return p;
+}
+
 // Takes the words it reads as the words of v in place; v is used up.
 char* PutWideDigits(tWideInt512& v, int base, bool upperCase, char* p)
 {
@@ -307,9 +326,32 @@ char* PutWideDigits(tWideInt512& v, int base, bool upperCase, char* p)
     }
     if (const int bits = BitsPerDigit(base))
     {
-        // Each digit is the group of bits at its place; a digit of base 8 may straddle two words.
         if (top < 0)
             return p;
+        const uint32_t digitMask = (1u << bits) - 1;
+        if (bits == 4)
+        {
+            for (int word = 0; word < top; ++word)
+                p = PutEightHexDigits(v.Words[word], upperCase, p);
+            for (uint32_t w = v.Words[top]; w != 0; w >>= bits)
+                *--p = DigitChar(w & digitMask, upperCase);
+            return p;
+        }
+        if (32 % bits == 0)
+        {
+            // Bases 2 and 16: whole digits per word. Every word below the top gives all of its digits,
+            // leading zeros included; the top word stops at its highest set digit.
+            for (int word = 0; word < top; ++word)
+            {
+                uint32_t w = v.Words[word];
+                for (int i = 0; i < 32 / bits; ++i, w >>= bits)
+                    *--p = DigitChar(w & digitMask, upperCase);
+            }
+            for (uint32_t w = v.Words[top]; w != 0; w >>= bits)
+                *--p = DigitChar(w & digitMask, upperCase);
+            return p;
+        }
+        // Base 8: each digit is the group of bits at its place, and may straddle two words.
         int valueBits = 32 * top;
         for (uint32_t w = v.Words[top]; w != 0; w >>= 1)
             ++valueBits;
@@ -473,9 +515,11 @@ void EmitField(tPrintTarget& target, const tFormatSpec& spec, const char* text, 
     fill.Width = ClampedWidth(spec);
     if (spec.Precision >= 0)
         fill.Flags &= ~uint32_t(tFormatFlag::ZeroPad);
-    target.PadBefore(n, fill);
+    if (fill.Width > n)
+        target.PadBefore(n, fill);
     target.Put(text, n);
-    target.PadAfter(n, fill);
+    if (fill.Width > n)
+        target.PadAfter(n, fill);
 }
 
 // The 128- and 256-bit masks, parsed once on first use (FromText is safe at any time, but a function
@@ -523,10 +567,11 @@ tWideInt512 WideMagnitude(const void* value, int bitSize, bool treatAsUnsigned, 
     tWideInt512 work = tWideInt512::FromInt(0);
     std::memcpy(work.Words, value, size_t(bitSize / 8));
 
-    tWideInt512 top = work;
-    negative = base == 10 && !treatAsUnsigned && !top.ShiftRight(bitSize - 1).IsZero();
-    if (negative)
-        work = work.Negate();
+    // The top bit of the value's own width: what shifting a copy right by bitSize - 1 leaves.
+    negative = base == 10 && !treatAsUnsigned && (work.Words[bitSize / 32 - 1] >> 31) != 0;
+    if (!negative)
+        return work; // the words above the width are zero already, so the mask would change nothing
+    work = work.Negate();
     if (bitSize != 512)
         work.BitAnd(WidthMask(bitSize));
     return work;
@@ -606,7 +651,8 @@ bool EmitUngrouped(tPrintTarget& target, const tFormatSpec& spec, char (&buf)[Si
         return false;
 
     char* p = first - zeros;
-    std::memset(p, '0', size_t(zeros));
+    if (zeros > 0)
+        std::memset(p, '0', size_t(zeros));
     if (prefixLength == 2)
         *--p = (upperCase && !forcePrefix) ? 'X' : 'x';
     if (prefixLength > 0)
