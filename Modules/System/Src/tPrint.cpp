@@ -348,8 +348,8 @@ char* PutNineteenDigits(uint64_t chunk, char* p)
 char* PutWideDecimal(const tWideInt512& v, int topWord, char* p)
 {
     uint64_t limbs[8];
-    for (int i = 0; i < 8; ++i)
-        limbs[i] = v.Words[2 * i] | uint64_t(v.Words[2 * i + 1]) << 32;
+    for (int i = 0, word = 0; i < 8; ++i, word += 2)
+        limbs[i] = v.Words[word] | uint64_t(v.Words[word + 1]) << 32;
     int top = topWord / 2;
     while (top >= 1)
     {

@@ -769,10 +769,8 @@ template <int Count>
 constexpr bool PlaceBitDigits(uint32_t (&words)[Count], const char* text, int32_t start, int32_t length,
                               int base)
 {
-    int bits = 0;
-    while ((1 << bits) < base)
-        ++bits;
-    if ((1 << bits) != base)
+    const int bits = base == 2 ? 1 : base == 4 ? 2 : base == 8 ? 3 : base == 16 ? 4 : base == 32 ? 5 : 0;
+    if (bits == 0)
         return false;
     // The bits gather in a 64-bit accumulator and leave it a word at a time: fewer than 32 waiting
     // bits plus at most 5 new ones always fit.
@@ -847,16 +845,16 @@ constexpr void MultiplyLow(const uint32_t (&x)[Count], const uint32_t (&y)[Count
         uint64_t a[Count / 2] = {};
         uint64_t b[Count / 2] = {};
         uint64_t p[Count / 2] = {};
-        for (int i = 0; i < Count / 2; ++i)
+        for (int i = 0, word = 0; i < Count / 2; ++i, word += 2)
         {
-            a[i] = x[2 * i] | uint64_t(x[2 * i + 1]) << 32;
-            b[i] = y[2 * i] | uint64_t(y[2 * i + 1]) << 32;
+            a[i] = x[word] | uint64_t(x[word + 1]) << 32;
+            b[i] = y[word] | uint64_t(y[word + 1]) << 32;
         }
         MultiplyLimbs<uint64_t, tUint128>(a, b, p);
-        for (int i = 0; i < Count / 2; ++i)
+        for (int i = 0, word = 0; i < Count / 2; ++i, word += 2)
         {
-            product[2 * i] = static_cast<uint32_t>(p[i]);
-            product[2 * i + 1] = static_cast<uint32_t>(p[i] >> 32);
+            product[word] = static_cast<uint32_t>(p[i]);
+            product[word + 1] = static_cast<uint32_t>(p[i] >> 32);
         }
         return;
     }
