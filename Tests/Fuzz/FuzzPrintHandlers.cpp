@@ -82,8 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const char* pointer = bytes.empty() ? nullptr : text.c_str();
         std::memcpy(argument.get(), &pointer, sizeof pointer);
     }
-    else
+    else if (!bytes.empty())
     {
+        // An empty vector's data() may be null, which memcpy must not be given even for no bytes.
         std::memcpy(argument.get(), bytes.data(), std::min(bytes.size(), argumentBytes));
     }
     const tTypeHandler handler = TypeHandlerTable[row].Handler;
