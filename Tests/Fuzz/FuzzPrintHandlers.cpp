@@ -84,6 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     else if (!bytes.empty())
     {
+        // An empty vector's data() may be null, which memcpy must not be given even for no bytes.
         std::memcpy(argument.get(), bytes.data(), std::min(bytes.size(), argumentBytes));
     }
     const tTypeHandler handler = TypeHandlerTable[row].Handler;

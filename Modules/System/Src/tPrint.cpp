@@ -88,6 +88,8 @@ namespace
 // Puts count copies of c in runs, so that a wide field costs a few calls rather than one per character.
 void PutRepeated(tPrintTarget& target, char c, long long count)
 {
+    if (count <= 0)
+        return;
     char run[64];
     std::memset(run, c, sizeof run);
     while (count > 0)
@@ -158,6 +160,10 @@ constexpr int MaxFill = 4096;
 constexpr int MaxValueDigits = 512;
 static_assert(MaxFill >= MaxValueDigits, "the digit buffer must hold every value's digits");
 
+// Scratch texts up to this size live on the stack; every row's own capacity fits, so only a huge
+// width or precision costs an allocation.
+constexpr int StackScratchSize = 1024;
+
 int ClampedWidth(const tFormatSpec& spec)
 {
     return std::min(std::max(spec.Width, 0), MaxFill);
@@ -174,40 +180,268 @@ int BitSizeOf(int32_t typeSize)
     return (typeSize > 0 && typeSize <= INT_MAX / 8) ? typeSize * 8 : 0;
 }
 
+// Computed without a branch on digit < 10: in hexadecimal text digits and letters come at random, and
+// a mispredicted branch per digit would cost more than the rest of the digit.
 char DigitChar(uint32_t digit, bool upperCase)
 {
-    if (digit < 10)
-        return char('0' + digit);
-    return char((upperCase ? 'A' : 'a') + (digit - 10));
+    const uint32_t letterOffset = uint32_t((upperCase ? 'A' : 'a') - '0' - 10);
+    return char('0' + digit + (letterOffset & (0u - uint32_t(digit >= 10))));
 }
 
-// Magnitudes that hand out their digits from the right. A base of 2 to 36 is assumed.
-struct tNativeMagnitude
+// A fixed-capacity text on the caller's storage, with the append rules of a tArray whose GrowCount is
+// 0: a single character that finds no room is dropped, and a run that does not fit is refused whole.
+class tFixedText
 {
-    uint64_t Value;
-    bool IsZero() const { return Value == 0; }
-    uint32_t TakeDigit(int base)
+public:
+    tFixedText(char* storage, int capacity) : Storage(storage), Capacity(capacity) {}
+    void Append(char c)
     {
-        const uint32_t digit = uint32_t(Value % uint64_t(base));
-        Value /= uint64_t(base);
-        return digit;
+        if (Count < Capacity)
+            Storage[Count++] = c;
     }
+    bool Append(const char* text, int n)
+    {
+        if (n <= 0 || n > Capacity - Count)
+            return false;
+        std::memcpy(Storage + Count, text, size_t(n));
+        Count += n;
+        return true;
+    }
+    char* GetStorage() { return Storage; }
+    const char* GetStorage() const { return Storage; }
+    int GetCount() const { return Count; }
+
+private:
+    char* Storage;
+    int Count = 0;
+    int Capacity;
 };
 
-struct tWideMagnitude
+// ---- Digits, written right to left so that they end at the given position. A zero value has none.
+
+// The nine digits of a chunk below 10^9, leading zeros included, two per 32-bit division by 100.
+char* PutNineDigits(uint32_t chunk, char* p)
 {
-    tWideInt512 Value;
-    bool IsZero() const { return Value.IsZero(); }
-    // One division yields both the digit and the value to continue with.
-    uint32_t TakeDigit(int base)
+    for (int pair = 0; pair < 4; ++pair)
+    {
+        const uint32_t q = chunk / 100;
+        const uint32_t two = chunk - q * 100;
+        *--p = char('0' + two % 10);
+        *--p = char('0' + two / 10);
+        chunk = q;
+    }
+    *--p = char('0' + chunk);
+    return p;
+}
+
+// Divisions by constants are multiplications, and 32-bit ones the cheapest: the value is cut into
+// chunks of nine digits while it is wider than 32 bits, then finished two digits at a time.
+char* PutDecimalDigits(uint64_t v, char* p)
+{
+    while (v > 0xFFFFFFFFu)
+    {
+        const uint64_t q = v / 1000000000u;
+        p = PutNineDigits(uint32_t(v - q * 1000000000u), p);
+        v = q;
+    }
+    uint32_t w = uint32_t(v);
+    while (w >= 100)
+    {
+        const uint32_t q = w / 100;
+        const uint32_t two = w - q * 100;
+        *--p = char('0' + two % 10);
+        *--p = char('0' + two / 10);
+        w = q;
+    }
+    if (w >= 10)
+    {
+        *--p = char('0' + w % 10);
+        *--p = char('0' + w / 10);
+    }
+    else if (w > 0)
+        *--p = char('0' + w);
+    return p;
+}
+
+// 1, 3 and 4 for bases 2, 8 and 16, whose digits are groups of bits; 0 for any other base.
+int BitsPerDigit(int base)
+{
+    return base == 2 ? 1 : base == 8 ? 3 : base == 16 ? 4 : 0;
+}
+
+char* PutNativeDigits(uint64_t v, int base, bool upperCase, char* p)
+{
+    if (base == 10)
+        return PutDecimalDigits(v, p);
+    if (const int bits = BitsPerDigit(base))
+    {
+        const uint64_t mask = (uint64_t(1) << bits) - 1;
+        for (; v != 0; v >>= bits)
+            *--p = DigitChar(uint32_t(v & mask), upperCase);
+        return p;
+    }
+    for (; v != 0; v /= uint64_t(base))
+        *--p = DigitChar(uint32_t(v % uint64_t(base)), upperCase);
+    return p;
+}
+
+// The eight hexadecimal digits of a word, leading zeros included, all at once: each nibble is moved
+// into a byte of its own, the bytes are turned into characters together (a nibble of 10 or more gets
+// the letter offset on top of '0'), and the eight characters are stored most significant first.
+char* PutEightHexDigits(uint32_t word, bool upperCase, char* p)
+{
+    uint64_t n = word;
+    n = ((n & 0xFFFF0000u) << 16) | (n & 0x0000FFFFu);
+    n = ((n & 0x0000FF000000FF00u) << 8) | (n & 0x000000FF000000FFu);
+    n = ((n & 0x00F000F000F000F0u) << 4) | (n & 0x000F000F000F000Fu);
+    // Byte i now holds nibble i. A byte of 10 or more carries into bit 4 when 6 is added.
+    const uint64_t isLetter = ((n + 0x0606060606060606u) >> 4) & 0x0101010101010101u;
+    const uint64_t letterOffset = uint64_t((upperCase ? 'A' : 'a') - '0' - 10);
+    n += 0x3030303030303030u + isLetter * letterOffset;
+    p -= 8;
+    for (int i = 7; i >= 0; --i, n >>= 8)
+        p[i] = char(n & 0xFF);
+    return p;
+}
+
+#if defined(__SIZEOF_INT128__)
+__extension__ typedef unsigned __int128 tUint128;
+
+// Division of a 128-bit <high, low> (high below the divisor) by 10^19 with a precomputed reciprocal
+// (Moeller and Granlund, "Improved division by invariant integers", 2011): one 64 x 64-bit product and
+// two corrections instead of a hardware division. 10^19 is above 2^63, as the method requires.
+constexpr uint64_t TenToThe19 = 10000000000000000000u;
+constexpr uint64_t TenToThe19Reciprocal = uint64_t(~tUint128(0) / TenToThe19 - (tUint128(1) << 64));
+
+uint64_t DivideByTenToThe19(uint64_t high, uint64_t low, uint64_t& remainder)
+{
+    const tUint128 product = tUint128(TenToThe19Reciprocal) * high + ((tUint128(high + 1) << 64) | low);
+    uint64_t q = uint64_t(product >> 64);
+    uint64_t r = low - q * TenToThe19;
+    if (r > uint64_t(product))
+    {
+        --q;
+        r += TenToThe19;
+    }
+    if (r >= TenToThe19)
+    {
+        ++q;
+        r -= TenToThe19;
+    }
+    remainder = r;
+    return q;
+}
+
+// The nineteen digits of a chunk below 10^19, leading zeros included.
+char* PutNineteenDigits(uint64_t chunk, char* p)
+{
+    const uint64_t high = chunk / 1000000000u;
+    p = PutNineDigits(uint32_t(chunk - high * 1000000000u), p);
+    const uint64_t top = high / 1000000000u;
+    p = PutNineDigits(uint32_t(high - top * 1000000000u), p);
+    *--p = char('0' + top);
+    return p;
+}
+
+// Decimal digits of a wide value, nineteen per pass over its 64-bit limbs: about a quarter of the
+// division steps of nine digits per pass over 32-bit words.
+char* PutWideDecimal(const tWideInt512& v, int topWord, char* p)
+{
+    uint64_t limbs[8];
+    for (int i = 0, word = 0; i < 8; ++i, word += 2)
+        limbs[i] = v.Words[word] | uint64_t(v.Words[word + 1]) << 32;
+    int top = topWord / 2;
+    while (top >= 1)
+    {
+        uint64_t r = 0;
+        for (int i = top; i >= 0; --i)
+            limbs[i] = DivideByTenToThe19(r, limbs[i], r);
+        p = PutNineteenDigits(r, p);
+        while (top >= 0 && limbs[top] == 0)
+            --top;
+    }
+    return PutDecimalDigits(top >= 0 ? limbs[0] : 0, p);
+}
+#endif
+
+// Takes the words it reads as the words of v in place; v is used up.
+char* PutWideDigits(tWideInt512& v, int base, bool upperCase, char* p)
+{
+    int top = tWideInt512::WordCount - 1;
+    while (top >= 0 && v.Words[top] == 0)
+        --top;
+    if (base == 10)
+    {
+#if defined(__SIZEOF_INT128__)
+        if (top >= 2)
+            return PutWideDecimal(v, top, p);
+#endif
+        // One short division of the wide value per nine digits rather than per digit; the divisor is a
+        // constant, so the division is done by multiplying. The last 64 bits go the native way.
+        while (top >= 2)
+        {
+            const uint32_t chunk = tFixIntDetail::DivideWords(
+                v.Words, v.Words, top, std::integral_constant<uint32_t, 1000000000u>{});
+            p = PutNineDigits(chunk, p);
+            while (top >= 0 && v.Words[top] == 0)
+                --top;
+        }
+        return PutDecimalDigits(v.Words[0] | uint64_t(v.Words[1]) << 32, p);
+    }
+    if (const int bits = BitsPerDigit(base))
+    {
+        if (top < 0)
+            return p;
+        const uint32_t digitMask = (1u << bits) - 1;
+        if (bits == 4)
+        {
+            for (int word = 0; word < top; ++word)
+                p = PutEightHexDigits(v.Words[word], upperCase, p);
+            for (uint32_t w = v.Words[top]; w != 0; w >>= bits)
+                *--p = DigitChar(w & digitMask, upperCase);
+            return p;
+        }
+        if (32 % bits == 0)
+        {
+            // Bases 2 and 16: whole digits per word. Every word below the top gives all of its digits,
+            // leading zeros included; the top word stops at its highest set digit.
+            for (int word = 0; word < top; ++word)
+            {
+                uint32_t w = v.Words[word];
+                for (int i = 0; i < 32 / bits; ++i, w >>= bits)
+                    *--p = DigitChar(w & digitMask, upperCase);
+            }
+            for (uint32_t w = v.Words[top]; w != 0; w >>= bits)
+                *--p = DigitChar(w & digitMask, upperCase);
+            return p;
+        }
+        // Base 8: each digit is the group of bits at its place, and may straddle two words.
+        int valueBits = 32 * top;
+        for (uint32_t w = v.Words[top]; w != 0; w >>= 1)
+            ++valueBits;
+        const uint32_t mask = (1u << bits) - 1;
+        for (int place = 0; place < valueBits; place += bits)
+        {
+            const int word = place / 32;
+            const int shift = place % 32;
+            uint32_t digit = v.Words[word] >> shift;
+            if (shift + bits > 32 && word + 1 < tWideInt512::WordCount)
+                digit |= v.Words[word + 1] << (32 - shift);
+            *--p = DigitChar(digit & mask, upperCase);
+        }
+        return p;
+    }
+    while (!v.IsZero())
     {
         uint32_t digit = 0;
-        Value = DivideBySmall(Value, uint32_t(base), &digit);
-        return digit;
+        v = DivideBySmall(v, uint32_t(base), &digit);
+        *--p = DigitChar(digit, upperCase);
     }
-};
+    return p;
+}
 
-void AppendGrouped(tArray<char>& out, const char* digits, int count, uint32_t flags, int altGroupSize)
+template <typename tOut>
+void AppendGrouped(tOut& out, const char* digits, int count, uint32_t flags, int altGroupSize)
 {
     if (count <= 0)
         return;
@@ -237,10 +471,39 @@ void AppendGrouped(tArray<char>& out, const char* digits, int count, uint32_t fl
     }
 }
 
+// The digit text, zeros '0' characters followed by the value's digits, appended as one run (or with
+// its group separators). Short texts are put together in a small buffer; only a long precision or
+// zero fill needs the large one, kept out of the common path's stack frame.
+template <typename tOut>
+void AppendLongDigitText(tOut& out, int zeros, const char* digits, int count, uint32_t flags,
+                         int altGroupSize)
+{
+    char text[MaxFill];
+    std::memset(text, '0', size_t(zeros));
+    std::memcpy(text + zeros, digits, size_t(count));
+    AppendGrouped(out, text, zeros + count, flags, altGroupSize);
+}
+
+template <typename tOut>
+void AppendDigitText(tOut& out, int zeros, const char* digits, int count, uint32_t flags, int altGroupSize)
+{
+    constexpr int ShortText = 96;
+    if (zeros + count > ShortText)
+    {
+        AppendLongDigitText(out, zeros, digits, count, flags, altGroupSize);
+        return;
+    }
+    char text[ShortText];
+    std::memset(text, '0', size_t(zeros));
+    std::memcpy(text + zeros, digits, size_t(count));
+    AppendGrouped(out, text, zeros + count, flags, altGroupSize);
+}
+
 // Sign, prefix, digits, zero fill and grouping: the steps both conversions share once they hold the
-// magnitude. The sign belongs to base 10 only; other bases read every value as unsigned.
-template <typename tMagnitude>
-void AppendInteger(tArray<char>& out, const tFormatSpec& spec, bool negative, tMagnitude& magnitude, int base,
+// value's digits (count of them, none for zero). The sign belongs to base 10 only; other bases read
+// every value as unsigned.
+template <typename tOut>
+void AppendInteger(tOut& out, const tFormatSpec& spec, bool negative, const char* digits, int count, int base,
                    bool upperCase, bool forcePrefix, int altGroupSize)
 {
     int room = ClampedWidth(spec);
@@ -260,7 +523,7 @@ void AppendInteger(tArray<char>& out, const tFormatSpec& spec, bool negative, tM
         }
     }
 
-    if (((spec.Flags & tFormatFlag::RadixPrefix) && !magnitude.IsZero()) || forcePrefix)
+    if (((spec.Flags & tFormatFlag::RadixPrefix) && count > 0) || forcePrefix)
     {
         if (base == 8)
         {
@@ -275,27 +538,24 @@ void AppendInteger(tArray<char>& out, const tFormatSpec& spec, bool negative, tM
         }
     }
 
-    // Built right to left. The bound on start is only a backstop: MaxFill covers the longest run.
-    char digits[MaxFill];
-    int start = MaxFill;
+    // Zeros in front of the digits: up to the precision (at least one digit without one), then, with
+    // ZeroPad and no precision, up to the room the width leaves. Both are clamped to MaxFill, so the
+    // digit text never exceeds MaxFill characters.
     const int precision = ClampedPrecision(spec);
-    int minDigits = precision == -1 ? 1 : precision;
-    while ((minDigits > 0 || !magnitude.IsZero()) && start > 0)
-    {
-        digits[--start] = DigitChar(magnitude.TakeDigit(base), upperCase);
-        minDigits--;
-    }
+    const int minDigits = precision == -1 ? 1 : precision;
+    int zeros = std::max(minDigits - count, 0);
     if ((spec.Flags & tFormatFlag::ZeroPad) && precision == -1)
-    {
-        while (MaxFill - start < room && start > 0)
-            digits[--start] = '0';
-    }
-    AppendGrouped(out, digits + start, MaxFill - start, spec.Flags, altGroupSize);
+        zeros += std::max(room - (count + zeros), 0);
+    AppendDigitText(out, zeros, digits, count, spec.Flags, altGroupSize);
 }
 
 // The value's own digits can never exceed bitSize / floor(log2(base)) + 1.
 int MaxDigitsOf(int bitSize, int base)
 {
+    if (const int bits = BitsPerDigit(base))
+        return bitSize / bits + 1;
+    if (base == 10)
+        return bitSize / 3 + 1;
     int bitsPerDigit = 0;
     for (int b = base; b > 1; b /= 2)
         bitsPerDigit++;
@@ -313,16 +573,181 @@ int ScratchCapacity(int rowCapacity, const tFormatSpec& spec, int bitSize, int b
 // Fills the field around the converted text. A precision takes over the job of the zero fill, so the
 // outer fill is then made of spaces, as in C ("    -042", not "0000-042"). The fill is clamped like
 // the conversion's, so a huge Width cannot put zeros in front of the sign.
-void EmitField(tPrintTarget& target, const tFormatSpec& spec, tArray<char>& text)
+void EmitField(tPrintTarget& target, const tFormatSpec& spec, const char* text, int n)
 {
     tFormatSpec fill = spec;
     fill.Width = ClampedWidth(spec);
     if (spec.Precision >= 0)
         fill.Flags &= ~uint32_t(tFormatFlag::ZeroPad);
-    const int n = text.GetCount();
-    target.PadBefore(n, fill);
-    target.Put(text.GetStorage(), n);
-    target.PadAfter(n, fill);
+    if (fill.Width > n)
+        target.PadBefore(n, fill);
+    target.Put(text, n);
+    if (fill.Width > n)
+        target.PadAfter(n, fill);
+}
+
+// The 128- and 256-bit masks, parsed once on first use (FromText is safe at any time, but a function
+// static also serves callers that print from another unit's start-up).
+const tWideInt512& WidthMask(int bitSize)
+{
+    static const tWideInt512 mask128 = tWideInt512::FromText(
+        "0x000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
+        -1);
+    static const tWideInt512 mask256 =
+        tWideInt512::FromText("0x0000000000000000000000000000000000000000000000000000000000000000"
+                              "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
+                              -1);
+    return bitSize == 128 ? mask128 : mask256;
+}
+
+// The value a native argument prints, and whether a '-' goes in front: only base 10 reads a value as
+// signed. The magnitude of a negative value is its negation within its own width; unsigned arithmetic
+// keeps the most negative value (its own negation) free of overflow.
+uint64_t NativeMagnitude(const void* value, int bitSize, bool treatAsUnsigned, int base, bool& negative)
+{
+    uint64_t bits;
+    if (bitSize == 32)
+    {
+        uint32_t word;
+        std::memcpy(&word, value, sizeof word);
+        bits = word;
+    }
+    else
+    {
+        std::memcpy(&bits, value, sizeof bits);
+    }
+    negative = base == 10 && !treatAsUnsigned && ((bits >> (bitSize - 1)) & 1) != 0;
+    if (negative)
+        bits = bitSize == 32 ? uint32_t(0u - uint32_t(bits)) : 0u - bits;
+    return bits;
+}
+
+// The same for a wide argument. All three widths go through one 512-bit working value: the argument's
+// words become the low words and the words above its width stay zero. Negation happens at 512 bits,
+// so for 128 and 256 bits the mask cuts the result back to the value's own width.
+tWideInt512 WideMagnitude(const void* value, int bitSize, bool treatAsUnsigned, int base, bool& negative)
+{
+    tWideInt512 work = tWideInt512::FromInt(0);
+    std::memcpy(work.Words, value, size_t(bitSize / 8));
+
+    // The top bit of the value's own width: what shifting a copy right by bitSize - 1 leaves.
+    negative = base == 10 && !treatAsUnsigned && (work.Words[bitSize / 32 - 1] >> 31) != 0;
+    if (!negative)
+        return work; // the words above the width are zero already, so the mask would change nothing
+    work = work.Negate();
+    if (bitSize != 512)
+        work.BitAnd(WidthMask(bitSize));
+    return work;
+}
+
+template <typename tOut>
+void AppendNativeInteger(tOut& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
+                         int bitSize, bool upperCase, int base, bool forcePrefix)
+{
+    tRequire((bitSize == 32) || (bitSize == 64));
+    if (!((bitSize == 32) || (bitSize == 64)))
+        return;
+    tRequire(value && (base >= 2) && (base <= 36));
+    if (!(value && (base >= 2) && (base <= 36)))
+        return;
+
+    bool negative = false;
+    const uint64_t bits = NativeMagnitude(value, bitSize, treatAsUnsigned, base, negative);
+    char digits[64];
+    const char* first = PutNativeDigits(bits, base, upperCase, digits + sizeof digits);
+    AppendInteger(out, spec, negative, first, int(digits + sizeof digits - first), base, upperCase,
+                  forcePrefix, 4);
+}
+
+template <typename tOut>
+void AppendWideInteger(tOut& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
+                       int bitSize, bool upperCase, int base, bool forcePrefix)
+{
+    tRequire((bitSize == 128) || (bitSize == 256) || (bitSize == 512));
+    if (!((bitSize == 128) || (bitSize == 256) || (bitSize == 512)))
+        return;
+    tRequire(value && (base >= 2) && (base <= 36));
+    if (!(value && (base >= 2) && (base <= 36)))
+        return;
+
+    bool negative = false;
+    tWideInt512 work = WideMagnitude(value, bitSize, treatAsUnsigned, base, negative);
+    char digits[MaxValueDigits];
+    const char* first = PutWideDigits(work, base, upperCase, digits + sizeof digits);
+    AppendInteger(out, spec, negative, first, int(digits + sizeof digits - first), base, upperCase,
+                  forcePrefix, 8);
+}
+
+// The common field without digit groups, composed in place and sent to the target in one Put: the
+// digits already end buf, and the zeros, the prefix and the sign go in front of them, exactly as
+// AppendInteger lays them out. False, with nothing done, when the zeros do not fit in front of the
+// digits; the general path then takes the field.
+template <int Size>
+bool EmitUngrouped(tPrintTarget& target, const tFormatSpec& spec, char (&buf)[Size], char* first,
+                   bool negative, int base, bool upperCase, bool forcePrefix)
+{
+    char* const end = buf + Size;
+    const int count = int(end - first);
+    int room = ClampedWidth(spec);
+    char sign = 0;
+    if (base == 10)
+    {
+        if (negative)
+            sign = '-';
+        else if (spec.Flags & tFormatFlag::PlusSign)
+            sign = '+';
+        else if (spec.Flags & tFormatFlag::SpaceSign)
+            sign = ' ';
+        if (sign)
+            room--;
+    }
+    const bool prefixed = ((spec.Flags & tFormatFlag::RadixPrefix) && count > 0) || forcePrefix;
+    const int prefixLength = !prefixed ? 0 : base == 8 ? 1 : base == 16 ? 2 : 0;
+    room -= prefixLength;
+
+    const int precision = ClampedPrecision(spec);
+    const int minDigits = precision == -1 ? 1 : precision;
+    int zeros = std::max(minDigits - count, 0);
+    if ((spec.Flags & tFormatFlag::ZeroPad) && precision == -1)
+        zeros += std::max(room - (count + zeros), 0);
+    if (zeros + prefixLength + 1 > first - buf)
+        return false;
+
+    char* p = first - zeros;
+    if (zeros > 0)
+        std::memset(p, '0', size_t(zeros));
+    if (prefixLength == 2)
+        *--p = (upperCase && !forcePrefix) ? 'X' : 'x';
+    if (prefixLength > 0)
+        *--p = '0';
+    if (sign)
+        *--p = sign;
+    EmitField(target, spec, p, int(end - p));
+    return true;
+}
+
+bool IsGrouped(const tFormatSpec& spec)
+{
+    return (spec.Flags & (tFormatFlag::AltStyle | tFormatFlag::CommaGroups)) != 0;
+}
+
+// Converts into a scratch of the given capacity and fills the field around it. The scratch lives on
+// the stack when it fits there, with the same fixed-capacity rules as the tArray it stands for.
+template <typename tConvert>
+void ConvertAndEmit(tPrintTarget& target, const tFormatSpec& fieldSpec, int capacity, const tConvert& convert)
+{
+    if (capacity <= StackScratchSize)
+    {
+        char storage[StackScratchSize];
+        tFixedText scratch(storage, capacity);
+        convert(scratch);
+        EmitField(target, fieldSpec, scratch.GetStorage(), scratch.GetCount());
+        return;
+    }
+    tArray<char> scratch(capacity, 0);
+    convert(scratch);
+    EmitField(target, fieldSpec, scratch.GetStorage(), scratch.GetCount());
 }
 
 struct tIntegerRow
@@ -355,29 +780,41 @@ void HandleIntegerRow(tPrintTarget& target, const tFormatSpec& spec, const void*
     if (!value)
         return;
 
-    tArray<char> scratch(
-        ScratchCapacity(nativeInt ? row.NativeCapacity : row.WideCapacity, spec, bitSize, row.Base), 0);
-    if (nativeInt)
-        WriteNativeInteger(scratch, spec, value, row.TreatAsUnsigned, bitSize, row.UpperCase, row.Base,
-                           false);
-    else
-        WriteWideInteger(scratch, spec, value, row.TreatAsUnsigned, bitSize, row.UpperCase, row.Base, false);
-    EmitField(target, spec, scratch);
-}
+    // Without digit groups the text is composed in place; the buffers have room for the value's digits
+    // and a moderate fill, so that only a very wide field takes the general path.
+    if (!IsGrouped(spec))
+    {
+        bool negative = false;
+        if (nativeInt)
+        {
+            char buf[192];
+            const uint64_t bits = NativeMagnitude(value, bitSize, row.TreatAsUnsigned, row.Base, negative);
+            char* first = PutNativeDigits(bits, row.Base, row.UpperCase, buf + sizeof buf);
+            if (EmitUngrouped(target, spec, buf, first, negative, row.Base, row.UpperCase, false))
+                return;
+        }
+        else
+        {
+            char buf[MaxValueDigits + 192];
+            tWideInt512 work = WideMagnitude(value, bitSize, row.TreatAsUnsigned, row.Base, negative);
+            char* first = PutWideDigits(work, row.Base, row.UpperCase, buf + sizeof buf);
+            if (EmitUngrouped(target, spec, buf, first, negative, row.Base, row.UpperCase, false))
+                return;
+        }
+    }
 
-// The 128- and 256-bit masks, parsed once on first use (FromText is safe at any time, but a function
-// static also serves callers that print from another unit's start-up).
-const tWideInt512& WidthMask(int bitSize)
-{
-    static const tWideInt512 mask128 = tWideInt512::FromText(
-        "0x000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
-        "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
-        -1);
-    static const tWideInt512 mask256 =
-        tWideInt512::FromText("0x0000000000000000000000000000000000000000000000000000000000000000"
-                              "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
-                              -1);
-    return bitSize == 128 ? mask128 : mask256;
+    const int capacity =
+        ScratchCapacity(nativeInt ? row.NativeCapacity : row.WideCapacity, spec, bitSize, row.Base);
+    ConvertAndEmit(target, spec, capacity,
+                   [&](auto& scratch)
+                   {
+                       if (nativeInt)
+                           AppendNativeInteger(scratch, spec, value, row.TreatAsUnsigned, bitSize,
+                                               row.UpperCase, row.Base, false);
+                       else
+                           AppendWideInteger(scratch, spec, value, row.TreatAsUnsigned, bitSize,
+                                             row.UpperCase, row.Base, false);
+                   });
 }
 } // namespace
 
@@ -424,74 +861,39 @@ void HandlePointer(tPrintTarget& target, const tFormatSpec& spec, const void* va
     if (spec.Width == 0)
         copy.Width = int(std::min<long long>(2LL * spec.TypeSize + 2, MaxFill));
 
-    // The conversion reports a size other than 4 or 8 bytes; the pointer then prints nothing.
+    // The conversion reports a size other than 4 or 8 bytes, or a null value; the pointer then prints
+    // nothing, not even its fill.
     const int bitSize = BitSizeOf(spec.TypeSize);
-    tArray<char> scratch(ScratchCapacity(64, copy, 64, 16), 0);
-    WriteNativeInteger(scratch, copy, value, true, bitSize, true, 16, true);
-    if ((bitSize != 32) && (bitSize != 64))
+    if (!((bitSize == 32) || (bitSize == 64)) || !value)
+    {
+        tFixedText nothing(nullptr, 0);
+        AppendNativeInteger(nothing, copy, value, true, bitSize, true, 16, true);
         return;
-    if (!value)
-        return;
-    EmitField(target, copy, scratch);
+    }
+    if (!IsGrouped(copy))
+    {
+        char buf[192];
+        bool negative = false;
+        const uint64_t bits = NativeMagnitude(value, bitSize, true, 16, negative);
+        char* first = PutNativeDigits(bits, 16, true, buf + sizeof buf);
+        if (EmitUngrouped(target, copy, buf, first, negative, 16, true, true))
+            return;
+    }
+    ConvertAndEmit(target, copy, ScratchCapacity(64, copy, 64, 16),
+                   [&](auto& scratch)
+                   { AppendNativeInteger(scratch, copy, value, true, bitSize, true, 16, true); });
 }
 
 void WriteNativeInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
                         int bitSize, bool upperCase, int base, bool forcePrefix)
 {
-    tRequire((bitSize == 32) || (bitSize == 64));
-    if (!((bitSize == 32) || (bitSize == 64)))
-        return;
-    tRequire(value && (base >= 2) && (base <= 36));
-    if (!(value && (base >= 2) && (base <= 36)))
-        return;
-
-    uint64_t bits;
-    if (bitSize == 32)
-    {
-        uint32_t word;
-        std::memcpy(&word, value, sizeof word);
-        bits = word;
-    }
-    else
-    {
-        std::memcpy(&bits, value, sizeof bits);
-    }
-
-    // The magnitude of a negative value is its negation within its own width; unsigned arithmetic keeps
-    // the most negative value (its own negation) free of overflow.
-    const bool negative = base == 10 && !treatAsUnsigned && ((bits >> (bitSize - 1)) & 1) != 0;
-    if (negative)
-        bits = bitSize == 32 ? uint32_t(0u - uint32_t(bits)) : 0u - bits;
-
-    tNativeMagnitude magnitude = {bits};
-    AppendInteger(out, spec, negative, magnitude, base, upperCase, forcePrefix, 4);
+    AppendNativeInteger(out, spec, value, treatAsUnsigned, bitSize, upperCase, base, forcePrefix);
 }
 
-// All three widths go through one 512-bit working value. Negation happens at 512 bits, so for 128 and
-// 256 bits the mask cuts the result back to the value's own width (and is harmless otherwise).
 void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
                       int bitSize, bool upperCase, int base, bool forcePrefix)
 {
-    tRequire((bitSize == 128) || (bitSize == 256) || (bitSize == 512));
-    if (!((bitSize == 128) || (bitSize == 256) || (bitSize == 512)))
-        return;
-    tRequire(value && (base >= 2) && (base <= 36));
-    if (!(value && (base >= 2) && (base <= 36)))
-        return;
-
-    // The argument's words become the low words; the words above its width stay zero.
-    tWideInt512 work = tWideInt512::FromInt(0);
-    std::memcpy(work.Words, value, size_t(bitSize / 8));
-
-    tWideInt512 top = work;
-    const bool negative = base == 10 && !treatAsUnsigned && !top.ShiftRight(bitSize - 1).IsZero();
-    if (negative)
-        work = work.Negate();
-    if (bitSize != 512)
-        work.BitAnd(WidthMask(bitSize));
-
-    tWideMagnitude magnitude = {work};
-    AppendInteger(out, spec, negative, magnitude, base, upperCase, forcePrefix, 8);
+    AppendWideInteger(out, spec, value, treatAsUnsigned, bitSize, upperCase, base, forcePrefix);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -530,12 +932,23 @@ int DigitOf(double q)
 // Each product is split exactly into its rounded value and its rounding error (10x = 8x + 2x, both
 // exact), so the pair stays accurate to about 1e-30 where a plain product of tens drifts by a rounding
 // per step past 1e22. Up to 1e22, hi is exactly the plain product and lo is 0.
-void PowerOfTen(int k, double& hi, double& lo)
+struct tTenPowers
 {
-    hi = 1.0;
-    lo = 0.0;
-    for (int i = 0; i < k; i++)
+    double Hi[309];
+    double Lo[309];
+};
+
+// The pairs for every k, computed once by the very steps above, so each lookup gives the bits the
+// step-by-step computation gives.
+tTenPowers MakeTenPowers()
+{
+    tTenPowers table{};
+    double hi = 1.0;
+    double lo = 0.0;
+    for (int k = 0; k < 309; k++)
     {
+        table.Hi[k] = hi;
+        table.Lo[k] = lo;
         const double eight = hi * 8.0;
         const double two = hi * 2.0;
         const double sum = eight + two;
@@ -545,6 +958,14 @@ void PowerOfTen(int k, double& hi, double& lo)
         hi = sum + tail;
         lo = tail - (hi - sum);
     }
+    return table;
+}
+
+void PowerOfTen(int k, double& hi, double& lo)
+{
+    static const tTenPowers table = MakeTenPowers();
+    hi = table.Hi[k];
+    lo = table.Lo[k];
 }
 
 // a × 10^n (a / 10^-n for negative n), with about one rounding in all. Multiplying by 10^n past 1e308
@@ -601,14 +1022,24 @@ void ReserveRun(tArray<char>& out, long long length)
         out.Grow(int(length - room));
 }
 
-void PutText(tPrintTarget& target, tArray<char>& text, int from)
+// A fixed text is only handed out where the longest run fits it; nothing to do.
+void ReserveRun(tFixedText& /*out*/, long long /*length*/) {}
+
+// The handlers' texts live on the stack up to this many characters, which holds every text of a
+// precision up to MaxStackPrecision: 1 + 309 + 1 + precision for the fixed form's digits and a sign
+// in front, or precision + 8 for the exponent form.
+constexpr int SmallRealText = 512;
+constexpr int MaxStackPrecision = 150;
+
+template <typename tText> void PutText(tPrintTarget& target, tText& text, int from)
 {
     target.Put(text.GetStorage() + from, text.GetCount() - from);
 }
 
 // The field around a fixed-form text: the sign still owed goes first, then the fill, so with ZeroPad the
 // zeros come between sign and digits; a non-finite text is filled with spaces only.
-void PutFixedField(tPrintTarget& target, const tFormatSpec& spec, tArray<char>& text, tPendingSign code)
+template <typename tText>
+void PutFixedField(tPrintTarget& target, const tFormatSpec& spec, tText& text, tPendingSign code)
 {
     tFormatSpec local = spec;
     const int n = text.GetCount();
@@ -641,7 +1072,8 @@ void PutFixedField(tPrintTarget& target, const tFormatSpec& spec, tArray<char>& 
 // The exponent form of a finite x, shared by e and g. The text is built in the handler's scratch, which
 // grows to the precision, so no precision writes past a buffer. generalMantissa selects g's mantissa:
 // precision digits in all, the last one rounded from the digits that follow it.
-void PutExponentForm(tPrintTarget& target, const tFormatSpec& spec, tArray<char>& scratch, double x,
+template <typename tText>
+void PutExponentForm(tPrintTarget& target, const tFormatSpec& spec, tText& scratch, double x,
                      bool generalMantissa)
 {
     const int precision = RealPrecision(spec);
@@ -812,7 +1244,9 @@ tRealClass ClassifyReal(double x)
     return fraction == quietBit ? tRealClass::NegIndefinite : tRealClass::NegQuietNaN;
 }
 
-bool WriteNonFinite(tArray<char>& out, double x)
+namespace
+{
+template <typename tOut> bool AppendNonFinite(tOut& out, double x)
 {
     const char* text = nullptr;
     switch (ClassifyReal(x))
@@ -845,11 +1279,45 @@ bool WriteNonFinite(tArray<char>& out, double x)
     return true;
 }
 
+template <typename tOut, typename tDigits>
+tPendingSign AppendFixedDigitsUsing(tOut& out, tDigits& digits, const tFormatSpec& spec, double x,
+                                    bool significantMode);
+
+// The digits go to a stack buffer when the longest run of the precision fits it.
+template <typename tOut>
+tPendingSign AppendFixedDigits(tOut& out, const tFormatSpec& spec, double x, bool significantMode)
+{
+    if (RealPrecision(spec) <= MaxStackPrecision)
+    {
+        char storage[SmallRealText];
+        tFixedText digits(storage, SmallRealText);
+        return AppendFixedDigitsUsing(out, digits, spec, x, significantMode);
+    }
+    tArray<char> digits(64, 32);
+    return AppendFixedDigitsUsing(out, digits, spec, x, significantMode);
+}
+} // namespace
+
+bool WriteNonFinite(tArray<char>& out, double x)
+{
+    return AppendNonFinite(out, x);
+}
+
 tPendingSign WriteFixedDigits(tArray<char>& out, const tFormatSpec& spec, double x, bool significantMode)
+{
+    return AppendFixedDigits(out, spec, x, significantMode);
+}
+
+namespace
+{
+
+template <typename tOut, typename tDigits>
+tPendingSign AppendFixedDigitsUsing(tOut& out, tDigits& digits, const tFormatSpec& spec, double x,
+                                    bool significantMode)
 {
     // The handlers never pass a non-finite value; a direct caller gets its text rather than a scan that
     // cannot end.
-    if (WriteNonFinite(out, x))
+    if (AppendNonFinite(out, x))
         return tPendingSign::NotFinite;
 
     int precision = RealPrecision(spec);
@@ -863,7 +1331,6 @@ tPendingSign WriteFixedDigits(tArray<char>& out, const tFormatSpec& spec, double
     double a = x < 0 ? -x : x;
 
     // The spare leading "0" takes a carry out of the first digit. 309 integer digits at most.
-    tArray<char> digits(64, 32);
     ReserveRun(digits, 1 + 309 + 1 + (long long)precision);
     digits.Append('0');
 
@@ -956,15 +1423,35 @@ tPendingSign WriteFixedDigits(tArray<char>& out, const tFormatSpec& spec, double
     return sign;
 }
 
+// Runs write(scratch) with the handler's scratch: on the stack when the precision's longest text fits
+// there, else a growable array as before.
+template <typename tWrite> void WithRealScratch(const tFormatSpec& spec, const tWrite& write)
+{
+    if (RealPrecision(spec) <= MaxStackPrecision)
+    {
+        char storage[SmallRealText];
+        tFixedText scratch(storage, SmallRealText);
+        write(scratch);
+        return;
+    }
+    tArray<char> scratch(64, 32);
+    write(scratch);
+}
+} // namespace
+
 void HandleFixed(tPrintTarget& target, const tFormatSpec& spec, const void* value)
 {
     if (!value)
         return;
     const double x = ReadDouble(value);
-    tArray<char> scratch(64, 32);
-    const tPendingSign code =
-        WriteNonFinite(scratch, x) ? tPendingSign::NotFinite : WriteFixedDigits(scratch, spec, x, false);
-    PutFixedField(target, spec, scratch, code);
+    WithRealScratch(spec,
+                    [&](auto& scratch)
+                    {
+                        const tPendingSign code = AppendNonFinite(scratch, x)
+                                                      ? tPendingSign::NotFinite
+                                                      : AppendFixedDigits(scratch, spec, x, false);
+                        PutFixedField(target, spec, scratch, code);
+                    });
 }
 
 void HandleExponent(tPrintTarget& target, const tFormatSpec& spec, const void* value)
@@ -972,13 +1459,14 @@ void HandleExponent(tPrintTarget& target, const tFormatSpec& spec, const void* v
     if (!value)
         return;
     const double x = ReadDouble(value);
-    tArray<char> scratch(64, 32);
-    if (WriteNonFinite(scratch, x))
-    {
-        PutText(target, scratch, 0);
-        return;
-    }
-    PutExponentForm(target, spec, scratch, x, false);
+    WithRealScratch(spec,
+                    [&](auto& scratch)
+                    {
+                        if (AppendNonFinite(scratch, x))
+                            PutText(target, scratch, 0);
+                        else
+                            PutExponentForm(target, spec, scratch, x, false);
+                    });
 }
 
 void HandleGeneral(tPrintTarget& target, const tFormatSpec& spec, const void* value)
@@ -986,18 +1474,23 @@ void HandleGeneral(tPrintTarget& target, const tFormatSpec& spec, const void* va
     if (!value)
         return;
     const double x = ReadDouble(value);
-    tArray<char> scratch(64, 32);
-    // Compared with the sign, so every negative value, and negative infinity, takes the fixed form.
-    if (std::pow(10.0, RealPrecision(spec)) > x)
-    {
-        const tPendingSign code =
-            WriteNonFinite(scratch, x) ? tPendingSign::NotFinite : WriteFixedDigits(scratch, spec, x, true);
-        PutFixedField(target, spec, scratch, code);
-    }
-    else if (WriteNonFinite(scratch, x))
-        PutText(target, scratch, 0);
-    else
-        PutExponentForm(target, spec, scratch, x, true);
+    WithRealScratch(spec,
+                    [&](auto& scratch)
+                    {
+                        // Compared with the sign, so every negative value, and negative infinity, takes
+                        // the fixed form.
+                        if (std::pow(10.0, RealPrecision(spec)) > x)
+                        {
+                            const tPendingSign code = AppendNonFinite(scratch, x)
+                                                          ? tPendingSign::NotFinite
+                                                          : AppendFixedDigits(scratch, spec, x, true);
+                            PutFixedField(target, spec, scratch, code);
+                        }
+                        else if (AppendNonFinite(scratch, x))
+                            PutText(target, scratch, 0);
+                        else
+                            PutExponentForm(target, spec, scratch, x, true);
+                    });
 }
 
 void WriteFloatComponents(tPrintTarget& target, const tFormatSpec& spec, const float* values, int count)

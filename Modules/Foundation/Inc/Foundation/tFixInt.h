@@ -22,13 +22,12 @@
 //
 // Costs:
 // - Add, Negate, BitAnd, the shifts, IsZero and IsNegative touch each word once: O(Bits/32).
-// - MultiplyUnsigned is bit-serial shift-and-add. The number of passes is set by the position of the
-//   highest set bit of the multiplier (at most Bits), each pass costing a few O(Bits/32) steps.
-//   Multiply adds at most three negations around it.
-// - FromText does two multiplications per digit, so a text of n digits costs about n * Bits passes
-//   in the worst case. The texts the program parses are at most 128 digits.
-// - DivideBySmall skips the dividend's leading zero words, so a small value held in a 512-bit
-//   working value costs a few word steps, not sixteen.
+// - MultiplyUnsigned is schoolbook multiplication by words of the low Bits bits, looping over the
+//   used words of the smaller operand, so a small multiplier costs a few word steps.
+// - FromText multiplies once per group of digits that fits a word (nine decimal digits), so a text
+//   of n digits costs about n / 9 passes over the words in use.
+// - DivideBySmall skips the dividend's leading zero words and divides a whole word per step; a
+//   divisor of 10 costs multiplications only.
 //
 // No operation allocates, throws or returns an error code. Every operation works only on its
 // arguments and on stack temporaries and shares no state, so any thread may call any of them.
@@ -48,20 +47,8 @@
 // like any other local of a plain type, and "tWideInt512 v{};" is zero. Statics are zero until their
 // initialiser runs.
 //
-// How the print engine turns a wide value into decimal digits, least significant first:
-//
-//     tWideInt512 value = ...;                  // the argument, zero-extended to 512 bits
-//     const bool negative = !tWideInt512(value).ShiftRight(width - 1).IsZero();
-//     if (negative)
-//         value = value.Negate();               // 512-bit magnitude ...
-//     value.BitAnd(maskOfWidth);                // ... cut back to the argument's own width
-//     do
-//     {
-//         uint32_t digit = 0;
-//         DivideBySmall(value, 10, &digit);     // the digit
-//         value = DivideBySmall(value, 10, nullptr);
-//         ...
-//     } while (!value.IsZero());
+// The print engine takes a wide value's decimal digits off with short division (see DivideBySmall),
+// after stripping the sign at the argument's own width with ShiftRight, IsZero, Negate and BitAnd.
 //
 // What is not here, and how to get it:
 // - Subtraction: a.Add(b.Negate()).
@@ -72,8 +59,7 @@
 //   program. DivideBySmall reads its dividend as unsigned; negate first and negate the quotient after.
 // Each of these stays outside the type so that the type stays a bare array of words.
 //
-// Everything here is constexpr, though a long FromText at 256 or 512 bits can exceed a compiler's
-// constant-evaluation budget and is then simply computed at run time. Arithmetic is done in uint32_t
+// Everything here is constexpr. Arithmetic is done in uint32_t
 // and uint64_t only, so no operation can overflow a signed type, whatever the operands.
 #pragma once
 #include <Foundation/tStandard.h>
@@ -152,6 +138,26 @@ static_assert(std::is_standard_layout<tWideInt512>::value, "the words are the wh
 /// quotient is zero and the remainder, when asked for, is 0.
 constexpr tWideInt512 DivideBySmall(const tWideInt512& dividend, uint32_t divisor, uint32_t* remainder);
 
+// Word-array steps behind FromText and DivideBySmall, defined at the end of this header.
+namespace tFixIntDetail
+{
+template <int Count>
+constexpr void MultiplyAddSmall(uint32_t (&words)[Count], int& used, uint32_t factor, uint32_t addend);
+template <int Count> constexpr void SubtractSmall(uint32_t (&words)[Count], int& used, uint32_t value);
+template <int Count>
+constexpr void AddGroup(uint32_t (&words)[Count], int& used, uint32_t scale, uint32_t group, bool negative);
+template <int Count> constexpr int UsedWords(const uint32_t (&words)[Count]);
+constexpr int DigitValue(char ch);
+template <int Count>
+constexpr bool PlaceBitDigits(uint32_t (&words)[Count], const char* text, int32_t start, int32_t length,
+                              int base);
+template <int Count>
+constexpr void MultiplyLow(const uint32_t (&x)[Count], const uint32_t (&y)[Count],
+                           uint32_t (&product)[Count]);
+template <typename tDivisor>
+constexpr uint32_t DivideWords(const uint32_t* words, uint32_t* quotient, int top, tDivisor divisor);
+} // namespace tFixIntDetail
+
 // ------------------------------------------------------------------------------------------------
 // FromInt
 //
@@ -174,9 +180,9 @@ template <int Bits> constexpr tWideInt<Bits> tWideInt<Bits>::FromInt(int32_t val
 // ------------------------------------------------------------------------------------------------
 // FromText
 //
-// The text is read from its last character back to its first, so the rightmost digit is the least
-// significant. A place value P, of the full width, starts at 1 and is multiplied by the base after
-// each digit; the accumulator R takes digit * P.
+// The value is defined by reading the text from its last character back to its first: a place value
+// P, of the full width, starts at 1 and is multiplied by the base after each digit, and the
+// accumulator R takes digit * P. (The code reads left to right; see the note in the body.)
 //
 // Base:
 // - A base in 2..36 is used as given, and no prefix is recognised: in base 16, "0b101" is 0xB101,
@@ -229,6 +235,16 @@ template <int Bits> constexpr tWideInt<Bits> tWideInt<Bits>::FromInt(int32_t val
 //                        'x'  skipped        P = 100 (unchanged)
 //                        '0'  R = 10         P = 1000
 //                        '-'  R = -10                     result -10
+//
+// How the value is computed: a base that is a power of two places each digit's bits directly, read
+// from the right (such a base has no '-'). Any other base is read from the left, the accumulator
+// multiplied by base^n once per group of n digits that fits a word; the note in the body shows why
+// that gives the same bits, '-' and wrap included. "1-2" in base 10, read from the left:
+//
+//     '1'  group 1, scale 10
+//     '-'  R = 0 * 10 + 1 = 1, and the digits to come are subtracted
+//     '2'  group 2, scale 10
+//     end  R = 1 * 10 - 2 = 8
 //
 // The length is counted here rather than with the checked text helpers: a null text is a valid
 // input (it gives zero), and this must stay usable in constant expressions.
@@ -288,35 +304,43 @@ template <int Bits> constexpr tWideInt<Bits> tWideInt<Bits>::FromText(const char
             ++start;
     }
 
-    const auto digitValue = [](char ch) -> int
-    {
-        if (ch >= '0' && ch <= '9')
-            return ch - '0';
-        if (ch >= 'a' && ch <= 'z')
-            return ch - 'a' + 10;
-        if (ch >= 'A' && ch <= 'Z')
-            return ch - 'A' + 10;
-        return -1;
-    };
+    // A base that is a power of two has no '-' and no carries: each digit's bits go to their place.
+    if (tFixIntDetail::PlaceBitDigits(result.Words, text, start, length, base))
+        return result;
 
-    const tWideInt radix = FromInt(base);
-    tWideInt place = FromInt(1);
-    for (int32_t at = length - 1; at >= start; --at)
+    // Left to right, Horner's way, R = R * base +- digit, on word-sized groups of digits. The bits are
+    // those of the right-to-left reading: both give, modulo 2^Bits (a ring, so grouping cannot matter),
+    // the sum of s * digit * base^k, k counting the valid digits to the right and s being -1 to the
+    // power of the '-' to the left. A '-' closes the group before it, so a group has one sign.
+    int used = 0;
+    uint32_t group = 0;
+    uint32_t groupScale = 1;
+    bool negative = false;
+    const uint32_t groupLimit = 0xFFFFFFFFu / static_cast<uint32_t>(base);
+    const auto flush = [&](tWideInt& r)
+    {
+        tFixIntDetail::AddGroup(r.Words, used, groupScale, group, negative);
+        group = 0;
+        groupScale = 1;
+    };
+    for (int32_t at = start; at < length; ++at)
     {
         const char ch = text[at];
         if (ch == '-' && base == 10)
         {
-            result = result.Negate();
+            flush(result);
+            negative = !negative;
             continue;
         }
-        const int value = digitValue(ch);
+        const int value = tFixIntDetail::DigitValue(ch);
         if (value < 0 || value >= base)
             continue;
-        tWideInt term = FromInt(value);
-        term.Multiply(place);
-        result.Add(term);
-        place.Multiply(radix);
+        if (groupScale > groupLimit)
+            flush(result);
+        group = group * static_cast<uint32_t>(base) + static_cast<uint32_t>(value);
+        groupScale *= static_cast<uint32_t>(base);
     }
+    flush(result);
     return result;
 }
 
@@ -352,7 +376,7 @@ template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::Add(const tWideInt
 //
 // The bits that result are the low Bits bits of the product whether the operands are read as
 // signed or unsigned, so Multiply and MultiplyUnsigned always agree; the sign handling only keeps
-// the multiplier small for small negative operands, which keeps the bit-serial loop short.
+// the multiplier small for small negative operands, which keeps the multiplication short.
 //
 // The most negative value goes through the negations unchanged and counts as the magnitude
 // 2^(Bits-1): most-negative * -1 is the most negative value again, as the wrap requires.
@@ -361,7 +385,7 @@ template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::Add(const tWideInt
 //
 //     (-3) * 5           = -15         3 * 5, then the product negated
 //     (-3) * (-5)        = 15          3 * 5, and the signs cancel
-//     5 * 0              = 0           one pass of the shift-and-add loop
+//     5 * 0              = 0
 //     most-negative * -1 = most-negative
 //     most-negative * 2  = 0           the 2^Bits wraps away
 //
@@ -393,34 +417,27 @@ template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::Multiply(const tWi
 // bits, while its two's-complement form has all Bits bits set); MultiplyUnsigned saves the
 // negations when both operands are known to be non-negative, as in a place value times a base.
 //
-// Shift-and-add. The multiplicand A and the multiplier M are copied and this is cleared; then, for
-// as long as M has a set bit: add A when bit 0 of M is set, shift M right by one bit and A left by
-// one bit (the top bit of A is lost, which is the wrap modulo 2^Bits).
+// Schoolbook multiplication by words, keeping only the low Bits bits: the same bits as shifting and
+// adding bit by bit, at one word product per step instead of one wide addition per bit.
 //
-// A trace of 6 * 5 (A = 110b, M = 101b):
+// Row i multiplies the whole other operand by word i of the shorter one and adds it in at word i,
+// with the carry running from word to word. A product word that would land at or past the top is
+// never formed: it would only be dropped by the wrap. A trace at 128 bits, words from the top down:
 //
-//     pass 1: bit 0 of M is 1: this = 6      M = 10b   A = 1100b
-//     pass 2: bit 0 of M is 0               M = 1b    A = 11000b
-//     pass 3: bit 0 of M is 1: this = 30     M = 0     stop
+//     x = 00000000 00000000 00000001 ffffffff     (two used words)
+//     y = 00000000 00000000 00000000 00000003     (one used word: y drives the loop, one row)
+//     row 0: 3 * x = 00000000 00000000 00000005 fffffffd
 //
-// There are at most Bits passes, set by the position of the highest set bit of M; a zero
-// multiplier gives zero after one pass. The copies make a.MultiplyUnsigned(a) safe.
+// Cost: (used words of the shorter) x (used words of the longer) word products at most, and half of
+// WordCount^2 for two full-width operands. Where the compiler offers a 128-bit type the rows work on
+// 64-bit limbs, which is a quarter of the products; the bits are the same either way.
 // ------------------------------------------------------------------------------------------------
 template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::MultiplyUnsigned(const tWideInt& b)
 {
-    tWideInt multiplicand = *this;
-    tWideInt multiplier = b;
-    *this = tWideInt{};
-
-    for (;;)
-    {
-        if (multiplier.Words[0] & 1u)
-            Add(multiplicand);
-        multiplier.ShiftRight(1);
-        multiplicand.ShiftLeft(1);
-        if (multiplier.IsZero())
-            break;
-    }
+    // Copies, so that a.MultiplyUnsigned(a) reads the old value throughout.
+    const tWideInt x = *this;
+    const tWideInt y = b;
+    tFixIntDetail::MultiplyLow(x.Words, y.Words, Words);
     return *this;
 }
 
@@ -517,7 +534,7 @@ template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::ShiftLeft(int32_t 
 //
 //     tWideInt512::FromText("0x" + 96 zeros + 32 'F', -1)
 //
-// which costs some 30000 shift-and-add passes; a caller that needs the mask often keeps it.
+// which is one pass over its 128 digits; a caller that needs the mask often still keeps it.
 //
 // The print engine uses it with a mask of the low 128 or 256 bits to cut a value that
 // was negated at 512 bits back to its own width.
@@ -590,39 +607,22 @@ template <int Bits> constexpr bool tWideInt<Bits>::IsNegative() const
 // ------------------------------------------------------------------------------------------------
 // DivideBySmall
 //
-// Short division from the top word down, the dividend read as unsigned. The print engine calls it
-// twice per digit: once with a remainder pointer to get the digit, once with a null pointer to get
-// the quotient it carries on with.
+// Short division from the top word down, the dividend read as unsigned, one whole word per step in
+// 64-bit arithmetic: with the running remainder r (always below the divisor) and the word w,
+// d = (r << 32) + w is below divisor * 2^32, so the quotient word fits in 32 bits. This is exact for
+// every divisor from 1 to 2^32 - 1; the print engine's 10 is divided by a constant, which the
+// compiler turns into multiplications.
 //
-// Divisors 1..65536 go through 16-bit halves, so that every step is an ordinary 32-bit by 32-bit
-// unsigned division. For each word w, with the running remainder r (always below the divisor):
-//
-//     d1 = (r << 16) + (w >> 16)       q1 = d1 / divisor     r = d1 mod divisor
-//     d2 = (r << 16) + (w & 0xFFFF)    q2 = d2 / divisor     r = d2 mod divisor
-//     quotient word = (q1 << 16) | q2
-//
-// r << 16 must fit in 32 bits, which is why the halves only serve divisors up to 65536; 65536 itself
-// still fits, because r is then at most 65535. Every quotient half is below 2^16 because
-// d / divisor < ((r + 1) << 16) / divisor <= 2^16.
-//
-// A worked step with divisor 10 and r = 7 coming in from the word above, for w = 0x0001000A:
-//
-//     d1 = (7 << 16) + 0x0001 = 458753     q1 = 45875    r = 3
-//     d2 = (3 << 16) + 0x000A = 196618     q2 = 19661    r = 8
-//     quotient word = (45875 << 16) | 19661
-//
-// which is (7 * 2^32 + 0x0001000A) / 10 = 3006483661 with remainder 8.
-//
-// Divisors above 65536 are divided a whole word at a time in 64-bit arithmetic: (r << 32) + w is
-// below 2^64 because r is below the divisor, which is below 2^32, and the quotient word fits in 32
-// bits because d < (r + 1) * 2^32 <= divisor * 2^32. The program never passes such a divisor, but an
-// exact answer is cheaper to give than a rule to remember. A worked step with divisor 100000 and
-// r = 99999 coming in, for w = 0xFFFFFFFF:
+// A worked step with divisor 100000 and r = 99999 coming in, for w = 0xFFFFFFFF:
 //
 //     d = (99999 << 32) | 0xFFFFFFFF = 429496729599999
 //     quotient word = d / 100000 = 4294967295    r = d mod 100000 = 99999
-//
 // which is the largest quotient word there can be: all ones, with r still just below the divisor.
+//
+// A worked step with divisor 10 and r = 7 coming in from the word above, for w = 0x0001000A:
+//
+//     d = (7 << 32) | 0x0001000A = 30064836618
+//     quotient word = 3006483661    r = 8
 //
 // Leading zero words of the dividend are skipped: their quotient words are 0 and r stays 0. A small
 // number held in a 512-bit working value therefore costs a few word steps per digit.
@@ -659,31 +659,223 @@ constexpr tWideInt512 DivideBySmall(const tWideInt512& dividend, uint32_t diviso
     while (top >= 0 && dividend.Words[top] == 0)
         --top;
 
-    if (b <= 65536u)
-    {
-        for (int i = top; i >= 0; --i)
-        {
-            const uint32_t w = dividend.Words[i];
-            const uint32_t d1 = (r << 16) + (w >> 16);
-            const uint32_t q1 = d1 / b;
-            r = d1 % b;
-            const uint32_t d2 = (r << 16) + (w & 0xFFFFu);
-            const uint32_t q2 = d2 / b;
-            r = d2 % b;
-            quotient.Words[i] = (q1 << 16) | q2;
-        }
-    }
+    // A constant divisor lets the compiler divide by multiplying; 10 is the divisor of decimal text.
+    if (b == 10u)
+        r = tFixIntDetail::DivideWords(dividend.Words, quotient.Words, top,
+                                       std::integral_constant<uint32_t, 10>{});
     else
-    {
-        for (int i = top; i >= 0; --i)
-        {
-            const uint64_t d = (uint64_t(r) << 32) | dividend.Words[i];
-            quotient.Words[i] = static_cast<uint32_t>(d / b);
-            r = static_cast<uint32_t>(d % b);
-        }
-    }
+        r = tFixIntDetail::DivideWords(dividend.Words, quotient.Words, top, b);
 
     if (remainder != nullptr)
         *remainder = r;
     return quotient;
 }
+
+// ------------------------------------------------------------------------------------------------
+// Word-array steps. Not part of the type: they work on any run of words.
+// ------------------------------------------------------------------------------------------------
+namespace tFixIntDetail
+{
+// words[0, used) = words * factor + addend; the word that carries out goes into words[used] while
+// there is room (it is dropped at the top, the wrap), and used grows to cover it. Words at and above
+// used must be zero. A word times a word plus a word fits 64 bits: (2^32-1)^2 + 2^32-1 < 2^64.
+template <int Count>
+constexpr void MultiplyAddSmall(uint32_t (&words)[Count], int& used, uint32_t factor, uint32_t addend)
+{
+    uint64_t carry = addend;
+    for (int i = 0; i < used; ++i)
+    {
+        const uint64_t t = uint64_t(words[i]) * factor + carry;
+        words[i] = static_cast<uint32_t>(t);
+        carry = t >> 32;
+    }
+    if (carry != 0 && used < Count)
+        words[used++] = static_cast<uint32_t>(carry);
+}
+
+// words -= value, modulo 2^(32 * Count). A borrow that runs past used leaves ones above it, so used
+// then covers every word.
+template <int Count> constexpr void SubtractSmall(uint32_t (&words)[Count], int& used, uint32_t value)
+{
+    uint32_t borrow = value;
+    for (int i = 0; i < Count && borrow != 0; ++i)
+    {
+        const uint32_t old = words[i];
+        words[i] = old - borrow;
+        borrow = old < borrow ? 1u : 0u;
+        if (i >= used && borrow != 0)
+            used = Count;
+    }
+}
+
+// words = words * scale + group, or - group when negative: one group of digits of FromText, whose
+// value is below scale. An empty group (scale 1) changes nothing.
+template <int Count>
+constexpr void AddGroup(uint32_t (&words)[Count], int& used, uint32_t scale, uint32_t group, bool negative)
+{
+    if (scale == 1)
+        return;
+    MultiplyAddSmall(words, used, scale, negative ? 0u : group);
+    if (negative)
+        SubtractSmall(words, used, group);
+}
+
+// The number of words up to and including the highest non-zero one.
+template <int Count> constexpr int UsedWords(const uint32_t (&words)[Count])
+{
+    int used = Count;
+    while (used > 0 && words[used - 1] == 0)
+        --used;
+    return used;
+}
+
+// '0'..'9' are 0..9 and letters of either case 10..35; any other character has no value (-1).
+// Looked up in a table built at compile time: digits and letters alternate at random in hex text, and
+// a mispredicted branch on the character class per character costs more than the rest of the parse.
+struct tDigitValues
+{
+    int8_t Values[256];
+};
+
+constexpr tDigitValues MakeDigitValues()
+{
+    tDigitValues table{};
+    for (int code = 0; code < 256; ++code)
+    {
+        int value = -1;
+        if (code >= '0' && code <= '9')
+            value = code - '0';
+        else if (code >= 'a' && code <= 'z')
+            value = code - 'a' + 10;
+        else if (code >= 'A' && code <= 'Z')
+            value = code - 'A' + 10;
+        table.Values[code] = static_cast<int8_t>(value);
+    }
+    return table;
+}
+
+inline constexpr tDigitValues DigitValues = MakeDigitValues();
+
+constexpr int DigitValue(char ch)
+{
+    return DigitValues.Values[static_cast<unsigned char>(ch)];
+}
+
+// FromText for a base of 2, 4, 8, 16 or 32, or false for any other base. Read from the right, the
+// k-th valid digit is worth digit * 2^(bits * k): its bits go to that place, and the bits at or past
+// the width are the wrap and dropped. Once the place reaches the width no further digit can add
+// anything, so the scan stops there.
+template <int Count>
+constexpr bool PlaceBitDigits(uint32_t (&words)[Count], const char* text, int32_t start, int32_t length,
+                              int base)
+{
+    const int bits = base == 2 ? 1 : base == 4 ? 2 : base == 8 ? 3 : base == 16 ? 4 : base == 32 ? 5 : 0;
+    if (bits == 0)
+        return false;
+    // The bits gather in a 64-bit accumulator and leave it a word at a time: fewer than 32 waiting
+    // bits plus at most 5 new ones always fit.
+    uint64_t pending = 0;
+    int pendingBits = 0;
+    int word = 0;
+    for (int32_t at = length - 1; at >= start && word < Count; --at)
+    {
+        const int value = DigitValue(text[at]);
+        if (value < 0 || value >= base)
+            continue;
+        pending |= static_cast<uint64_t>(value) << pendingBits;
+        pendingBits += bits;
+        if (pendingBits >= 32)
+        {
+            words[word++] = static_cast<uint32_t>(pending);
+            pending >>= 32;
+            pendingBits -= 32;
+        }
+    }
+    if (word < Count)
+        words[word] = static_cast<uint32_t>(pending);
+    return true;
+}
+
+// The low Count words of x * y, schoolbook style: the operand with fewer used limbs drives the outer
+// loop (one row per limb), and no product is formed for a place at or past the width, which is the
+// wrap. Row i's carry lands on a limb no earlier row has reached (row i' ends below i' + innerUsed).
+// Where the compiler has a 128-bit type the limbs are 64 bits wide, a quarter of the products.
+template <typename tLimb, typename tWide, int N>
+constexpr void MultiplyLimbs(const tLimb (&a)[N], const tLimb (&b)[N], tLimb (&product)[N])
+{
+    int usedA = N;
+    while (usedA > 0 && a[usedA - 1] == 0)
+        --usedA;
+    int usedB = N;
+    while (usedB > 0 && b[usedB - 1] == 0)
+        --usedB;
+    const tLimb* outer = usedA <= usedB ? a : b;
+    const tLimb* inner = usedA <= usedB ? b : a;
+    const int outerUsed = usedA <= usedB ? usedA : usedB;
+    const int innerUsed = usedA <= usedB ? usedB : usedA;
+    constexpr int limbBits = 8 * static_cast<int>(sizeof(tLimb));
+    for (int i = 0; i < N; ++i)
+        product[i] = 0;
+    for (int i = 0; i < outerUsed; ++i)
+    {
+        const tWide m = outer[i];
+        if (m == 0)
+            continue;
+        const int end = innerUsed < N - i ? innerUsed : N - i;
+        tLimb carry = 0;
+        for (int j = 0; j < end; ++j)
+        {
+            // A limb times a limb plus two limbs fits the double width: (2^n-1)^2 + 2(2^n-1) = 2^2n - 1.
+            const tWide t = m * inner[j] + product[i + j] + carry;
+            product[i + j] = static_cast<tLimb>(t);
+            carry = static_cast<tLimb>(t >> limbBits);
+        }
+        if (i + end < N)
+            product[i + end] = carry;
+    }
+}
+
+template <int Count>
+constexpr void MultiplyLow(const uint32_t (&x)[Count], const uint32_t (&y)[Count], uint32_t (&product)[Count])
+{
+#if defined(__SIZEOF_INT128__)
+    if constexpr (Count % 2 == 0)
+    {
+        __extension__ typedef unsigned __int128 tUint128;
+        uint64_t a[Count / 2] = {};
+        uint64_t b[Count / 2] = {};
+        uint64_t p[Count / 2] = {};
+        for (int i = 0, word = 0; i < Count / 2; ++i, word += 2)
+        {
+            a[i] = x[word] | uint64_t(x[word + 1]) << 32;
+            b[i] = y[word] | uint64_t(y[word + 1]) << 32;
+        }
+        MultiplyLimbs<uint64_t, tUint128>(a, b, p);
+        for (int i = 0, word = 0; i < Count / 2; ++i, word += 2)
+        {
+            product[word] = static_cast<uint32_t>(p[i]);
+            product[word + 1] = static_cast<uint32_t>(p[i] >> 32);
+        }
+        return;
+    }
+#endif
+    MultiplyLimbs<uint32_t, uint64_t>(x, y, product);
+}
+
+// Short division of words[0, top] by divisor, a whole word per step: (r << 32) + w < divisor * 2^32
+// because r < divisor, so the quotient word fits 32 bits. Returns the remainder. tDivisor is uint32_t,
+// or an integral_constant so that the compiler can divide by multiplying.
+template <typename tDivisor>
+constexpr uint32_t DivideWords(const uint32_t* words, uint32_t* quotient, int top, tDivisor divisor)
+{
+    uint64_t r = 0;
+    for (int i = top; i >= 0; --i)
+    {
+        const uint64_t d = (r << 32) | words[i];
+        const uint64_t q = d / divisor;
+        quotient[i] = static_cast<uint32_t>(q);
+        r = d - q * divisor;
+    }
+    return static_cast<uint32_t>(r);
+}
+} // namespace tFixIntDetail

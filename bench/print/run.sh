@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Rebuilds the print benchmark (Release, -O2), checks that every implementation prints the same text,
+# runs every workload 5 times and writes the medians to bench/print/RESULTS.md.
+#   bench/print/run.sh                 everything
+#   bench/print/run.sh --quick         one repetition, short runs (for a look while working)
+# The benchmark runs pinned to one core (taskset -c 1) when taskset is there.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+repetitions=5
+min_time=0.2
+if [ "${1:-}" = "--quick" ]; then
+    repetitions=1
+    min_time=0.05
+fi
+
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+    -DPELTRAK_BUILD_BENCH=ON -DPELTRAK_BUILD_TESTS=OFF -DPELTRAK_BUILD_APPS=OFF >/dev/null
+cmake --build build-bench --target PrintBench -j 2
+
+pin=()
+if command -v taskset >/dev/null; then
+    pin=(taskset -c 1)
+fi
+json=build-bench/print-results.json
+"${pin[@]}" build-bench/bench/print/PrintBench --benchmark_repetitions="$repetitions" \
+    --benchmark_min_time="$min_time" --benchmark_report_aggregates_only=true \
+    --benchmark_out="$json" --benchmark_out_format=json
+python3 bench/print/make_results.py "$json" bench/print/RESULTS.md
+echo "wrote bench/print/RESULTS.md"
