@@ -157,30 +157,7 @@ int tTextToInt(const char* text, int base)
 
     const int length = tTextLength(text);
     int start = 0;
-    if (base < 2 || base > 36)
-    {
-        char c = text[0];
-        if (length > 1 && c == '0')
-        {
-            start = 1;
-            c = text[1];
-        }
-        base = 10;
-        bool consumed = true;
-        // clang-format off
-        switch (c)
-        {
-        case 'x': case 'X': case '#': base = 16; break;
-        case 'd': case 'D': base = 10; break;
-        case 'o': case 'O': case '@': base = 8; break;
-        case 'n': case 'N': base = 4; break;
-        case 'b': case 'B': case '!': base = 2; break;
-        default: consumed = false; break;
-        }
-        // clang-format on
-        if (consumed)
-            start++;
-    }
+    base = tTextChooseBase(text, length, base, start);
 
     // Unsigned arithmetic gives the wrap-around modulo 2^32 without signed overflow.
     uint32_t result = 0;
@@ -193,13 +170,7 @@ int tTextToInt(const char* text, int base)
             result = 0u - result;
             continue;
         }
-        int digit = -1;
-        if (ch >= '0' && ch <= '9')
-            digit = ch - '0';
-        else if (ch >= 'a' && ch <= 'z')
-            digit = ch - 'a' + 10;
-        else if (ch >= 'A' && ch <= 'Z')
-            digit = ch - 'A' + 10;
+        const int digit = tTextDigitValue(ch);
         if (digit < 0 || digit >= base)
             continue;
         result += uint32_t(digit) * place;

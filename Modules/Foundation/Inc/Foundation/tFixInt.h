@@ -138,16 +138,57 @@ static_assert(std::is_standard_layout<tWideInt512>::value, "the words are the wh
 /// quotient is zero and the remainder, when asked for, is 0.
 constexpr tWideInt512 DivideBySmall(const tWideInt512& dividend, uint32_t divisor, uint32_t* remainder);
 
-// Word-array steps behind FromText and DivideBySmall, defined at the end of this header.
+// Word-array steps behind FromText and DivideBySmall. The digit table and the multiply-add come
+// first; the rest are declared here and defined at the end of this header.
 namespace tFixIntDetail
 {
+// words[0, used) = words * factor + addend; the word that carries out goes into words[used] while
+// there is room (it is dropped at the top, the wrap), and used grows to cover it. Words at and above
+// used must be zero. A word times a word plus a word fits 64 bits: (2^32-1)^2 + 2^32-1 < 2^64.
 template <int Count>
-constexpr void MultiplyAddSmall(uint32_t (&words)[Count], int& used, uint32_t factor, uint32_t addend);
+constexpr void MultiplyAddSmall(uint32_t (&words)[Count], int& used, uint32_t factor, uint32_t addend)
+{
+    uint64_t carry = addend;
+    for (int i = 0; i < used; ++i)
+    {
+        const uint64_t t = uint64_t(words[i]) * factor + carry;
+        words[i] = static_cast<uint32_t>(t);
+        carry = t >> 32;
+    }
+    if (carry != 0 && used < Count)
+        words[used++] = static_cast<uint32_t>(carry);
+}
+
 template <int Count> constexpr void SubtractSmall(uint32_t (&words)[Count], int& used, uint32_t value);
 template <int Count>
 constexpr void AddGroup(uint32_t (&words)[Count], int& used, uint32_t scale, uint32_t group, bool negative);
 template <int Count> constexpr int UsedWords(const uint32_t (&words)[Count]);
-constexpr int DigitValue(char ch);
+
+// '0'..'9' are 0..9 and letters of either case 10..35; any other character has no value (-1).
+// Looked up in a table built at compile time: digits and letters alternate at random in hex text, and
+// a mispredicted branch on the character class per character costs more than the rest of the parse.
+struct tDigitValues
+{
+    int8_t Values[256];
+};
+
+constexpr tDigitValues MakeDigitValues()
+{
+    tDigitValues table{};
+    for (int code = 0; code < 256; ++code)
+    {
+        table.Values[code] = static_cast<int8_t>(tTextDigitValue(static_cast<char>(code)));
+    }
+    return table;
+}
+
+inline constexpr tDigitValues DigitValues = MakeDigitValues();
+
+constexpr int DigitValue(char ch)
+{
+    return DigitValues.Values[static_cast<unsigned char>(ch)];
+}
+
 template <int Count>
 constexpr bool PlaceBitDigits(uint32_t (&words)[Count], const char* text, int32_t start, int32_t length,
                               int base);
@@ -261,48 +302,7 @@ template <int Bits> constexpr tWideInt<Bits> tWideInt<Bits>::FromText(const char
         ++length;
 
     int32_t start = 0;
-    if (base < 2 || base > 36)
-    {
-        char c = text[0];
-        if (length > 1 && c == '0')
-        {
-            start = 1;
-            c = text[1];
-        }
-        bool consumed = true;
-        switch (c)
-        {
-        case 'x':
-        case 'X':
-        case '#':
-            base = 16;
-            break;
-        case 'd':
-        case 'D':
-            base = 10;
-            break;
-        case 'o':
-        case 'O':
-        case '@':
-            base = 8;
-            break;
-        case 'n':
-        case 'N':
-            base = 4;
-            break;
-        case 'b':
-        case 'B':
-        case '!':
-            base = 2;
-            break;
-        default:
-            base = 10;
-            consumed = false;
-            break;
-        }
-        if (consumed)
-            ++start;
-    }
+    base = tTextChooseBase(text, length, base, start);
 
     // A base that is a power of two has no '-' and no carries: each digit's bits go to their place.
     if (tFixIntDetail::PlaceBitDigits(result.Words, text, start, length, base))
@@ -676,23 +676,6 @@ constexpr tWideInt512 DivideBySmall(const tWideInt512& dividend, uint32_t diviso
 // ------------------------------------------------------------------------------------------------
 namespace tFixIntDetail
 {
-// words[0, used) = words * factor + addend; the word that carries out goes into words[used] while
-// there is room (it is dropped at the top, the wrap), and used grows to cover it. Words at and above
-// used must be zero. A word times a word plus a word fits 64 bits: (2^32-1)^2 + 2^32-1 < 2^64.
-template <int Count>
-constexpr void MultiplyAddSmall(uint32_t (&words)[Count], int& used, uint32_t factor, uint32_t addend)
-{
-    uint64_t carry = addend;
-    for (int i = 0; i < used; ++i)
-    {
-        const uint64_t t = uint64_t(words[i]) * factor + carry;
-        words[i] = static_cast<uint32_t>(t);
-        carry = t >> 32;
-    }
-    if (carry != 0 && used < Count)
-        words[used++] = static_cast<uint32_t>(carry);
-}
-
 // words -= value, modulo 2^(32 * Count). A borrow that runs past used leaves ones above it, so used
 // then covers every word.
 template <int Count> constexpr void SubtractSmall(uint32_t (&words)[Count], int& used, uint32_t value)
@@ -727,38 +710,6 @@ template <int Count> constexpr int UsedWords(const uint32_t (&words)[Count])
     while (used > 0 && words[used - 1] == 0)
         --used;
     return used;
-}
-
-// '0'..'9' are 0..9 and letters of either case 10..35; any other character has no value (-1).
-// Looked up in a table built at compile time: digits and letters alternate at random in hex text, and
-// a mispredicted branch on the character class per character costs more than the rest of the parse.
-struct tDigitValues
-{
-    int8_t Values[256];
-};
-
-constexpr tDigitValues MakeDigitValues()
-{
-    tDigitValues table{};
-    for (int code = 0; code < 256; ++code)
-    {
-        int value = -1;
-        if (code >= '0' && code <= '9')
-            value = code - '0';
-        else if (code >= 'a' && code <= 'z')
-            value = code - 'a' + 10;
-        else if (code >= 'A' && code <= 'Z')
-            value = code - 'A' + 10;
-        table.Values[code] = static_cast<int8_t>(value);
-    }
-    return table;
-}
-
-inline constexpr tDigitValues DigitValues = MakeDigitValues();
-
-constexpr int DigitValue(char ch)
-{
-    return DigitValues.Values[static_cast<unsigned char>(ch)];
 }
 
 // FromText for a base of 2, 4, 8, 16 or 32, or false for any other base. Read from the right, the

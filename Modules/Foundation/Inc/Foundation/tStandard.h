@@ -62,3 +62,48 @@ inline void tTextCopy(char* dst, const char* src) { tRequire(dst && src); if (ds
 inline void tTextCopyN(char* dst, const char* src, int n) { tRequire(dst && src && n >= 0); if (dst && src && n >= 0) std::strncpy(dst, src, std::size_t(n)); }
 inline const char* tTextFindChar(const char* s, int c) { tRequire(s && c >= 0 && c < 0x100); return s ? std::strchr(s, c) : nullptr; }
 // clang-format on
+
+// The rules that tTextToInt and the wide integers' FromText share, so that both read a text alike.
+
+// Value of a digit character: '0'..'9' give 0..9, letters of either case 10..35, anything else -1.
+constexpr int tTextDigitValue(char ch)
+{
+    if (ch >= '0' && ch <= '9')
+        return ch - '0';
+    if (ch >= 'a' && ch <= 'z')
+        return ch - 'a' + 10;
+    if (ch >= 'A' && ch <= 'Z')
+        return ch - 'A' + 10;
+    return -1;
+}
+
+// The base to read a text of the given length in, and the position of its first digit. A base in
+// 2..36 is kept and reading starts at 0. Any other base comes from the prefix: a leading '0' (when more
+// follows) is passed over, then 'x' 'X' '#' choose 16, 'd' 'D' 10, 'o' 'O' '@' 8, 'n' 'N' 4, 'b' 'B'
+// '!' 2, each consumed; any other character chooses 10 and is read as part of the number.
+constexpr int tTextChooseBase(const char* text, int length, int base, int& start)
+{
+    start = 0;
+    if (base >= 2 && base <= 36)
+        return base;
+    char c = text[0];
+    if (length > 1 && c == '0')
+    {
+        start = 1;
+        c = text[1];
+    }
+    int chosen = 10;
+    // clang-format off
+    switch (c)
+    {
+    case 'x': case 'X': case '#': chosen = 16; break;
+    case 'd': case 'D':           chosen = 10; break;
+    case 'o': case 'O': case '@': chosen = 8;  break;
+    case 'n': case 'N':           chosen = 4;  break;
+    case 'b': case 'B': case '!': chosen = 2;  break;
+    default: return 10;
+    }
+    // clang-format on
+    start++;
+    return chosen;
+}
