@@ -1,6 +1,7 @@
 #include "CaptureRun.h"
 
 #include "FileMove.h"
+#include "FrameMemory.h"
 #include "PeltrakVersion.h"
 #include "SharedBlock.h"
 
@@ -172,7 +173,6 @@ void ExportImage(std::string fileName, int width, int height) // NOLINT(performa
     // Read the pixels in place: SharedImage keeps the rows, columns, type and step of its creation,
     // and only its pixel pointer moves into the block. Its own allocation stays untouched.
     SharedImage.data = SharedBlockBase + PixelOffset;
-    cv::Mat destination(height, width, CV_8UC3);
     // BGRA in, BGR out; a three-channel source is copied unchanged. Other counts are refused here
     // because some OpenCV versions would quietly read one channel as grey. An empty image is left to
     // the conversion, which rejects it with its own message.
@@ -180,6 +180,15 @@ void ExportImage(std::string fileName, int width, int height) // NOLINT(performa
     if (!SharedImage.empty() && channels != 3 && channels != 4)
         throw std::invalid_argument("the BGRA to BGR conversion takes 3 or 4 channels, not " +
                                     std::to_string(channels));
+
+    // The conversion is one pass over memory the process has never touched: the block's pages and a
+    // fresh destination. Mapping the first in one call and backing the second with huge pages saves
+    // most of the page faults that would otherwise dominate it. The destination matrix only borrows
+    // the storage, which outlives it and is freed when the export ends.
+    PrefaultForReading(SharedImage.data, SharedImage.total() * SharedImage.elemSize());
+    const FrameStorage storage(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+    cv::Mat destination = storage.Size() == 0 ? cv::Mat(height, width, CV_8UC3)
+                                              : cv::Mat(height, width, CV_8UC3, storage.Data());
     cv::cvtColor(SharedImage, destination, cv::COLOR_BGRA2BGR, 0);
     SaveImage(destination, localTime, fileName);
 }
