@@ -130,11 +130,12 @@ TEST_F(EndToEnd, FilesMatchAPlainConversionByteForByte)
 {
     // What the tool writes must not depend on how it holds its frames: compare the whole file with the
     // one OpenCV writes from an ordinary matrix. Odd widths need row padding; the larger frames span
-    // several huge pages of destination storage, one of them with a partly used last page.
+    // several huge pages of destination storage with a partly used last one, and the largest is
+    // converted on several threads, the others on one.
     const struct
     {
         int Width, Height, Channels;
-    } cases[] = {{1, 1, 4}, {3, 2, 3}, {7, 5, 4}, {1023, 701, 4}, {1021, 1030, 3}};
+    } cases[] = {{1, 1, 4}, {3, 2, 3}, {7, 5, 4}, {1023, 701, 4}, {1021, 1030, 3}, {2051, 2050, 3}};
     const std::string reference = CaptureDirectory() + "-reference.bmp";
     for (const auto& c : cases)
     {
