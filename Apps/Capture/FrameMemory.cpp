@@ -72,11 +72,15 @@ void PrefaultForReading(const void* address, std::size_t size)
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (pageSize <= 0)
         return;
+    // Whole pages from the one that holds the first byte (the block's pixels start mid-page). That page
+    // start may lie before the object the caller owns, so it is computed as a number, never by
+    // pointer arithmetic, and only the kernel ever sees it as an address.
     const std::uintptr_t page = static_cast<std::uintptr_t>(pageSize);
-    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(address) / page * page;
-    const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(address) + size;
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(address);
+    const std::uintptr_t lead = start % page;
     // Linux 5.14 and later; older kernels answer EINVAL and the pages fault in as they are read.
-    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_READ);
+    madvise(reinterpret_cast<void*>(start - lead), size + lead, // NOLINT(performance-no-int-to-ptr)
+            MADV_POPULATE_READ);
 #else
     (void)address;
     (void)size;

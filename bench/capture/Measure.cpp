@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     timespec end{};
     clock_gettime(CLOCK_MONOTONIC, &end);
     const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::printf("%lld %lld %lld %ld %d\n", Microseconds(end) - Microseconds(start), Microseconds(usage.ru_utime),
-                Microseconds(usage.ru_stime), usage.ru_maxrss, code);
+    std::printf("%lld %lld %lld %ld %d\n", Microseconds(end) - Microseconds(start),
+                Microseconds(usage.ru_utime), Microseconds(usage.ru_stime), usage.ru_maxrss, code);
     return 0;
 }

@@ -82,8 +82,8 @@ struct tStringItem : tLink<tStringItem>, tString
 
     // A copy of an item is a new item with the same text, in no list: the links are deliberately not
     // copied, since one item's links are only ever valid in one list.
-    tStringItem(const tStringItem& src)
-        : tLink<tStringItem>(), tString(src) {} // NOLINT(bugprone-copy-constructor-init)
+    // NOLINTNEXTLINE(bugprone-copy-constructor-init): starting with fresh links is the point.
+    tStringItem(const tStringItem& src) : tLink<tStringItem>(), tString(src) {}
 };
 
 // Appends one new item per piece of src between dividers and returns how many were appended; src is
