@@ -204,6 +204,9 @@ void ExportImage(std::string fileName, int width, int height) // NOLINT(performa
 int CaptureImage()
 {
     SharedBlockBase = AttachSharedBlock(SharedBlockName, SharedBlockSize, boost::interprocess::read_write);
+    // Attached (and, when it had to be, created) in read-write mode; from here on the capture only
+    // reads it, and a read-only view is cheaper to fault in.
+    ProtectForReading(SharedBlockBase, SharedBlockSize);
     const std::int32_t width = ReadBlockInt32(SharedBlockBase, WidthOffset);
     const std::int32_t height = ReadBlockInt32(SharedBlockBase, HeightOffset);
     const std::int32_t channels = ReadBlockInt32(SharedBlockBase, ChannelsOffset);

@@ -64,6 +64,17 @@ std::size_t FrameStorageBytesInUse()
     return BytesInUse;
 }
 
+void ProtectForReading(void* address, std::size_t size)
+{
+#ifdef __linux__
+    if (address != nullptr && size != 0)
+        mprotect(address, size, PROT_READ);
+#else
+    (void)address;
+    (void)size;
+#endif
+}
+
 void PrefaultForReading(const void* address, std::size_t size)
 {
 #if defined(__linux__) && defined(MADV_POPULATE_READ)

@@ -32,6 +32,12 @@ private:
 // Bytes held by all live FrameStorage objects: what the process would lose if one were never freed.
 std::size_t FrameStorageBytesInUse();
 
+// Makes the mapping that starts at the page-aligned `address` read-only for its first `size` bytes:
+// the capture reads the block and never writes it, and first reads through a read-only shared view
+// cost far less than through a writable one (on the measured virtual machine about half). Only a
+// hint as well: where it is unsupported or refused, the mapping stays as it was.
+void ProtectForReading(void* address, std::size_t size);
+
 // Asks the kernel to map the pages of [address, address + size) for reading now, in one call, instead
 // of one fault at a time during the first pass. Only a hint: nothing happens where it is unsupported.
 void PrefaultForReading(const void* address, std::size_t size);

@@ -3,12 +3,20 @@
 #include "FrameMemory.h"
 #include "SharedBlock.h"
 
+#include <cinttypes>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <opencv2/core.hpp>
+#include <string>
 #include <vector>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace
 {
@@ -64,6 +72,46 @@ TEST(PrefaultForReading, LeavesTheBytesAsTheyAre)
     PrefaultForReading(nullptr, 0);
     EXPECT_EQ(bytes, copy);
 }
+
+#ifdef __linux__
+namespace
+{
+// The permissions /proc/self/maps gives for the mapping that holds address ("rw-s", "r--p", ...).
+std::string MappingPermissions(const void* address)
+{
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line))
+    {
+        std::uintptr_t begin = 0;
+        std::uintptr_t end = 0;
+        char permissions[5] = {};
+        if (std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR " %4s", &begin, &end, permissions) == 3 &&
+            Address(address) >= begin && Address(address) < end)
+            return permissions;
+    }
+    return "not mapped";
+}
+} // namespace
+
+TEST(ProtectForReading, LeavesTheBlockReadableButNotWritable)
+{
+    // A shared writable mapping of a size that is no multiple of the page size, as the block is.
+    const std::size_t size = 3 * 4096 + 471;
+    void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    auto* bytes = static_cast<unsigned char*>(mapped);
+    bytes[0] = 7;
+    bytes[size - 1] = 9;
+    EXPECT_EQ(MappingPermissions(bytes + size - 1), "rw-s");
+    ProtectForReading(mapped, size);
+    EXPECT_EQ(MappingPermissions(bytes), "r--s");
+    EXPECT_EQ(MappingPermissions(bytes + size - 1), "r--s");
+    EXPECT_EQ(bytes[0] + bytes[size - 1], 16);
+    ProtectForReading(nullptr, 0); // Nothing to protect: no effect, no failure.
+    munmap(mapped, size);
+}
+#endif
 
 // The export in this process over a block of our own: the destination storage is freed whether the
 // file is written or the write fails.
