@@ -6,7 +6,11 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 #include <regex>
 
 namespace
@@ -119,6 +123,46 @@ TEST_F(EndToEnd, PatternFramesKeepRowOrderAndPadding)
         ResetCaptureDirectory();
         Publish({"pattern", std::to_string(c.Width), std::to_string(c.Height), std::to_string(c.Channels)});
         ExpectPattern(RunExpectingCapture(), c.Width, c.Height);
+    }
+}
+
+TEST_F(EndToEnd, FilesMatchAPlainConversionByteForByte)
+{
+    // What the tool writes must not depend on how it holds its frames: compare the whole file with the
+    // one OpenCV writes from an ordinary matrix. Odd widths need row padding; the larger frames span
+    // several huge pages of destination storage with a partly used last one, and the largest is
+    // converted on several threads, the others on one.
+    const struct
+    {
+        int Width, Height, Channels;
+    } cases[] = {{1, 1, 4}, {3, 2, 3}, {7, 5, 4}, {1023, 701, 4}, {1021, 1030, 3}, {2051, 2050, 3}};
+    const std::string reference = CaptureDirectory() + "-reference.bmp";
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.Width << " x " << c.Height << " x " << c.Channels);
+        ResetCaptureDirectory();
+        Publish({"pattern", std::to_string(c.Width), std::to_string(c.Height), std::to_string(c.Channels)});
+        const std::string name = RunExpectingCapture();
+        ASSERT_FALSE(name.empty());
+
+        cv::Mat source(c.Height, c.Width, CV_8UC(c.Channels));
+        for (int y = 0; y < c.Height; ++y)
+            for (int x = 0; x < c.Width; ++x)
+                for (int k = 0; k < c.Channels; ++k)
+                    source.ptr(y)[x * c.Channels + k] = TestPatternByte(x, y, k, c.Width, c.Height);
+        cv::Mat bgr;
+        cv::cvtColor(source, bgr, cv::COLOR_BGRA2BGR, 0);
+        ASSERT_TRUE(cv::imwrite(reference, bgr, std::vector<int>()));
+
+        std::ifstream expected(reference, std::ios::binary);
+        std::ifstream actual(CaptureDirectory() + "/" + name, std::ios::binary);
+        const std::string expectedBytes((std::istreambuf_iterator<char>(expected)),
+                                        std::istreambuf_iterator<char>());
+        const std::string actualBytes((std::istreambuf_iterator<char>(actual)),
+                                      std::istreambuf_iterator<char>());
+        EXPECT_EQ(actualBytes.size(), expectedBytes.size());
+        EXPECT_TRUE(actualBytes == expectedBytes) << "the files differ";
+        std::filesystem::remove(reference);
     }
 }
 
