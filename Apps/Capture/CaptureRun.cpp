@@ -54,13 +54,6 @@ std::tm LocalTimeNow()
     return *local;
 }
 
-// Same directory as the final file, so the move never crosses file systems; ends in ".bmp" because
-// the writer picks its format from the extension; a leading dot keeps it out of "*.bmp" listings.
-std::string TemporaryPath()
-{
-    return std::string(OutputDirectory) + ".peltrak-" + std::to_string(CurrentProcessId()) + ".partial.bmp";
-}
-
 // The writer reports success even when the disk fills up under it (its stream errors go unchecked),
 // so the file's size is compared with what an uncompressed 24-bit BMP of the image takes: the 54-byte
 // file and info headers, then every row padded to 4 bytes.
@@ -122,8 +115,17 @@ std::string MakeOutputPath(std::string fileName) // NOLINT(performance-unnecessa
 
 std::string SaveImage(const cv::Mat& image, const std::tm& localTime, const std::string& fileName)
 {
-    const std::string temporary = TemporaryPath();
     const std::string firstChoice = MakeOutputPath(fileName, localTime);
+    // In the same directory as the final file, so the move never crosses file systems; a leading dot
+    // keeps it out of "*.bmp" listings.
+    std::string creationError;
+    const std::string temporary = CreateTemporaryImageFile(OutputDirectory, creationError);
+    if (temporary.empty())
+    {
+        Logger::Critical("could not write the image to \"" + firstChoice +
+                         "\": no temporary file can be made in its directory: " + creationError);
+        return std::string();
+    }
     bool written = false;
     try
     {

@@ -4,10 +4,13 @@
 #include "SharedBlock.h"
 
 #include <climits>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -166,19 +169,44 @@ TEST_F(SaveImageTest, MissingDirectoryIsLoggedWithThePath)
 
 TEST_F(SaveImageTest, FullDiskIsLoggedAndLeavesNoFile)
 {
-    // The writer reports success on a full disk; /dev/full fails every write with "no space left".
-    const std::string temporary = InDirectory(".peltrak-" + std::to_string(getpid()) + ".partial.bmp");
-    std::filesystem::create_symlink("/dev/full", temporary);
+    // The writer reports success even when its writes fail. A file-size limit makes them fail the way
+    // a full disk does, without a full file system: the image is far above it, while the captured
+    // console text stays below it.
+    const cv::Mat image(200, 300, CV_8UC3, cv::Scalar(1, 2, 3));
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit limited = previous;
+    limited.rlim_cur = 64 * 1024;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     const std::tm when = LocalTime(3, 9, 14, 5, 30);
     testing::internal::CaptureStdout();
-    const std::string saved = SaveImage(SmallImage(), when, OutputFileName);
+    const std::string saved = SaveImage(image, when, OutputFileName);
     const ConsoleOutput console = ParseConsole(testing::internal::GetCapturedStdout());
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_EQ(saved, "");
     ASSERT_EQ(console.Entries.size(), 2u);
     EXPECT_NE(console.Entries[0].Text.find(MakeOutputPath(OutputFileName, when)), std::string::npos)
         << console.Entries[0].Text;
     EXPECT_EQ(CapturedFiles(), std::vector<std::string>());
+}
+
+TEST_F(SaveImageTest, ImageGetsThePermissionsOfAPlainlyCreatedFile)
+{
+    // The temporary file is made private; the finished image must still be readable as any file
+    // created under the process's umask would be.
+    const mode_t previous = umask(022);
+    testing::internal::CaptureStdout();
+    const std::string saved = SaveImage(SmallImage(), LocalTime(3, 9, 14, 5, 31), OutputFileName);
+    testing::internal::GetCapturedStdout();
+    umask(previous);
+
+    ASSERT_NE(saved, "");
+    struct stat status = {};
+    ASSERT_EQ(stat(saved.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0644u);
 }
 
 TEST(PeltrakVersion, IsParsedBeforeMain)
