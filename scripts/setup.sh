@@ -33,4 +33,4 @@ sudo=()
 [ "$(id -u)" -ne 0 ] && sudo=(sudo)
 echo "setup.sh: installing ${missing[*]}"
 "${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
