@@ -3,6 +3,7 @@
 #include "RecordingPrompt.h"
 
 #include <System/tPrint.h>
+#include <climits>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -186,4 +187,19 @@ TEST(PrintTables, RowsAndIndexAgree)
     EXPECT_EQ(TypeCharIndex[uint8_t('D')], -1);
     EXPECT_EQ(TypeCharIndex[uint8_t('x') | 0x80], -1);
     EXPECT_EQ(DefaultPrecision, 4);
+}
+
+TEST(PrintTarget, CountStopsAtItsLargestValue)
+{
+    // A width near INT_MAX on a target that already holds output must not overflow the count.
+    tPrintTarget counting;
+    counting.CharCount = 10;
+    tFormatSpec spec;
+    spec.Width = INT_MAX;
+    const char* text = "abc";
+    HandleString(counting, spec, &text);
+    EXPECT_EQ(counting.CharCount, INT_MAX);
+    counting.Put('x');
+    counting.Put("yz", 2);
+    EXPECT_EQ(counting.CharCount, INT_MAX);
 }

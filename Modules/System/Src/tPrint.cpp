@@ -50,9 +50,11 @@ const int32_t DefaultPrecision = 4;
 // Print target and fills
 // ---------------------------------------------------------------------------------------------------
 
+// The count is a signed 32-bit number: a character that could no longer be counted is refused like
+// one past the buffer's limit, so that no width, however large, can overflow it.
 void tPrintTarget::Put(char c)
 {
-    if (Buffer && BufferLimit != -1 && CharCount >= BufferLimit)
+    if ((Buffer && BufferLimit != -1 && CharCount >= BufferLimit) || CharCount == INT_MAX)
         return;
     if (Array)
         Array->Append(c);
@@ -65,13 +67,12 @@ void tPrintTarget::Put(const char* text, int length)
 {
     if (!text || length <= 0)
         return;
-    int n = length;
+    long long room = (long long)INT_MAX - CharCount;
     if (Buffer && BufferLimit != -1)
-    {
-        if (CharCount >= BufferLimit)
-            return;
-        n = std::min(n, BufferLimit - CharCount);
-    }
+        room = std::min(room, (long long)BufferLimit - CharCount);
+    if (room <= 0)
+        return;
+    const int n = int(std::min<long long>(length, room));
     // A fixed-capacity array that refuses the run loses it; the buffer and the count still get it.
     if (Array)
         Array->Append(text, n);
@@ -92,7 +93,10 @@ void PutRepeated(tPrintTarget& target, char c, long long count)
         return;
     char run[64];
     std::memset(run, c, sizeof run);
-    while (count > 0)
+    // Once the target refuses everything (limit reached, count full), the rest of the fill is moot.
+    while (count > 0 &&
+           !(target.Buffer && target.BufferLimit != -1 && target.CharCount >= target.BufferLimit) &&
+           target.CharCount != INT_MAX)
     {
         const int n = int(std::min<long long>(count, sizeof run));
         target.Put(run, n);
