@@ -16,9 +16,9 @@
 // - The hash initial values are built from hexadecimal text with FromText while the program's
 //   globals are initialised, before main. FromText reads only its arguments and the stack, so it is
 //   safe to call from any static initialiser, in any order.
-// - The print engine widens every 128-, 256- and 512-bit argument to a 512-bit working value, strips
-//   its sign with ShiftRight, IsZero, Negate and BitAnd, builds its masks with FromText, and takes
-//   the digits off with DivideBySmall.
+// - The print engine widens every 128-, 256- and 512-bit argument to a 512-bit working value, takes
+//   a negative one's magnitude with Negate and BitAnd (masks built once with FromText), and takes the
+//   digits off by short division over the words, or with DivideBySmall where it has no shortcut.
 //
 // Costs:
 // - Add, Negate, BitAnd, the shifts, IsZero and IsNegative touch each word once: O(Bits/32).
@@ -47,8 +47,8 @@
 // like any other local of a plain type, and "tWideInt512 v{};" is zero. Statics are zero until their
 // initialiser runs.
 //
-// The print engine takes a wide value's decimal digits off with short division (see DivideBySmall),
-// after stripping the sign at the argument's own width with ShiftRight, IsZero, Negate and BitAnd.
+// The print engine takes a wide value's decimal digits off by short division over the words (the step
+// DivideBySmall is built on), after taking a negative value's magnitude with Negate and BitAnd.
 //
 // What is not here, and how to get it:
 // - Subtraction: a.Add(b.Negate()).
@@ -455,7 +455,7 @@ template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::MultiplyUnsigned(c
 //     n = 0      unchanged
 //     n = 1      every word takes the low bit of the word above into its bit 31
 //     n = 32     every word moves down one place; the top word becomes 0
-//     n = 511    only the old top bit remains, now in bit 0: the sign test of the print engine
+//     n = 511    only the old top bit remains, now in bit 0: a sign test at any narrower width
 //     n = 512    zero, as for any larger n
 //
 // n >= Bits clears the value. A negative n leaves it unchanged: the program never passes one, and
@@ -579,8 +579,8 @@ template <int Bits> constexpr tWideInt<Bits> tWideInt<Bits>::Negate() const
 // ------------------------------------------------------------------------------------------------
 // IsZero
 //
-// The print engine's loops end on it, and its sign test is "IsZero of the value shifted right by
-// width - 1", so it looks at every word rather than stopping at a cached top.
+// It looks at every word rather than stopping at a cached top: the value holds nothing but its words,
+// so nothing else could tell where its highest non-zero word is.
 // ------------------------------------------------------------------------------------------------
 template <int Bits> constexpr bool tWideInt<Bits>::IsZero() const
 {
@@ -597,7 +597,7 @@ template <int Bits> constexpr bool tWideInt<Bits>::IsZero() const
 // the most positive value (every bit but the sign set) are not.
 //
 // For a value that was widened to 512 bits by zero extension this is never
-// set; the print engine tests the sign of the original width with ShiftRight and IsZero instead.
+// set; the sign of the original width is that width's own top bit, which the print engine reads.
 // ------------------------------------------------------------------------------------------------
 template <int Bits> constexpr bool tWideInt<Bits>::IsNegative() const
 {
