@@ -18,6 +18,16 @@ void Release(char* chars)
     if (chars != &tString::EmptyBuffer)
         delete[] chars;
 }
+
+// The returned string is the part's copy, as the copy constructor would make it; it is made before
+// the string's own buffer is released, so that an allocation failure cannot lose any text.
+char* CopyForReturn(const tString& part)
+{
+    const int length = tTextLength(part.Chars);
+    char* copy = NewBuffer(length);
+    tTextCopy(copy, part.Chars);
+    return copy;
+}
 } // namespace
 
 tString::tString(const char* src) : Chars(&EmptyBuffer)
@@ -60,9 +70,10 @@ tString tString::TakeFirstPart(char divider)
     {
         // Built by the C-text rules: an empty text gives EmptyBuffer.
         const tString part(Chars);
+        char* returned = CopyForReturn(part);
         Release(Chars);
         Chars = &EmptyBuffer;
-        return tString(part);
+        return tString(returned, Adopt{});
     }
 
     tString part;
@@ -76,9 +87,19 @@ tString tString::TakeFirstPart(char divider)
     // tTextCopyN writes by zero-filling the last byte.
     const int m = tTextLength(Chars) - n;
     char* remainder = new char[std::size_t(m)];
+    char* returned = nullptr;
+    try
+    {
+        returned = CopyForReturn(part);
+    }
+    catch (...)
+    {
+        delete[] remainder;
+        throw;
+    }
     tTextCopyN(remainder, Chars + n + 1, m);
 
     Release(Chars);
     Chars = remainder;
-    return tString(part);
+    return tString(returned, Adopt{});
 }

@@ -39,11 +39,20 @@ struct tString
     // text; the returned string always owns its buffer, even when empty. The remainder is a freshly
     // owned buffer, even when empty. When the divider does not occur (a divider of 0 never does), the
     // whole text is returned and this string is left pointing at EmptyBuffer.
-    // Costs three allocations; on an exception before the cut this string is unchanged.
+    // Costs up to three allocations, all made before this string changes: if one throws, this string
+    // is unchanged and nothing is lost.
     tString TakeFirstPart(char divider);
 
     char* Chars;
 
+private:
+    // Takes over a buffer made with array-new; used to return a string without copying it again.
+    struct Adopt
+    {
+    };
+    tString(char* owned, Adopt) : Chars(owned) {}
+
+public:
     // Shared by every string made empty without an allocation; zero-initialised static storage.
     static char EmptyBuffer;
 };
