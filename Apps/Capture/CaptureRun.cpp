@@ -191,7 +191,9 @@ void ExportImage(std::string fileName, int width, int height) // NOLINT(performa
     // fresh destination. Mapping the first in one call and backing the second with huge pages saves
     // most of the page faults that would otherwise dominate it. The destination matrix only borrows
     // the storage, which outlives it and is freed when the export ends.
-    PrefaultForReading(SharedImage.data, SharedImage.total() * SharedImage.elemSize());
+    if (!PrefaultForReading(SharedImage.data, SharedImage.total() * SharedImage.elemSize()))
+        throw std::runtime_error("the block's pixels cannot be read: the shared memory that should hold them "
+                                 "is exhausted");
     const FrameStorage storage(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
     cv::Mat destination = storage.Size() == 0 ? cv::Mat(height, width, CV_8UC3)
                                               : cv::Mat(height, width, CV_8UC3, storage.Data());

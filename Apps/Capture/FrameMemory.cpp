@@ -1,6 +1,7 @@
 #include "FrameMemory.h"
 
 #include <atomic>
+#include <cerrno>
 #include <new>
 
 #ifdef __linux__
@@ -75,14 +76,14 @@ void ProtectForReading(void* address, std::size_t size)
 #endif
 }
 
-void PrefaultForReading(const void* address, std::size_t size)
+bool PrefaultForReading(const void* address, std::size_t size)
 {
 #if defined(__linux__) && defined(MADV_POPULATE_READ)
     if (address == nullptr || size == 0)
-        return;
+        return true;
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (pageSize <= 0)
-        return;
+        return true;
     // Whole pages from the one that holds the first byte (the block's pixels start mid-page). That page
     // start may lie before the object the caller owns, so it is computed as a number, never by
     // pointer arithmetic, and only the kernel ever sees it as an address.
@@ -90,10 +91,15 @@ void PrefaultForReading(const void* address, std::size_t size)
     const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(address);
     const std::uintptr_t lead = start % page;
     // Linux 5.14 and later; older kernels answer EINVAL and the pages fault in as they are read.
-    madvise(reinterpret_cast<void*>(start - lead), size + lead, // NOLINT(performance-no-int-to-ptr)
-            MADV_POPULATE_READ);
+    const int result =
+        madvise(reinterpret_cast<void*>(start - lead), size + lead, // NOLINT(performance-no-int-to-ptr)
+                MADV_POPULATE_READ);
+    // EFAULT and ENOMEM: a page could not be backed, typically a shared-memory file system smaller
+    // than the block. Anything else (EINVAL on older kernels) only means the hint was not taken.
+    return !(result != 0 && (errno == EFAULT || errno == ENOMEM));
 #else
     (void)address;
     (void)size;
+    return true;
 #endif
 }

@@ -40,4 +40,6 @@ void ProtectForReading(void* address, std::size_t size);
 
 // Asks the kernel to map the pages of [address, address + size) for reading now, in one call, instead
 // of one fault at a time during the first pass. Only a hint: nothing happens where it is unsupported.
-void PrefaultForReading(const void* address, std::size_t size);
+// Returns false when the kernel says the pages cannot be backed (shared memory exhausted): reading
+// them would end the process with SIGBUS.
+bool PrefaultForReading(const void* address, std::size_t size);
