@@ -23,11 +23,6 @@ namespace
 namespace bip = boost::interprocess;
 namespace fs = std::filesystem;
 
-int32_t ReadInt32(const uint8_t* p)
-{
-    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
-
 // Leaves a block of the given size holding the header and pixels; size 0 leaves no block at all.
 void PublishBlock(std::size_t size, const uint8_t* header, const std::vector<uint8_t>& pixels)
 {
@@ -59,8 +54,8 @@ void CheckBmp(const fs::path& path, int width, int height, int channels, const u
     const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::size_t rowBytes = (std::size_t(width) * 3 + 3) / 4 * 4;
     FUZZ_CHECK(file.size() >= 54 && file[0] == 'B' && file[1] == 'M');
-    const std::size_t dataOffset = std::size_t(ReadInt32(&file[10]));
-    FUZZ_CHECK(ReadInt32(&file[18]) == width && ReadInt32(&file[22]) == height);
+    const std::size_t dataOffset = std::size_t(ReadBlockInt32(file.data(), 10));
+    FUZZ_CHECK(ReadBlockInt32(file.data(), 18) == width && ReadBlockInt32(file.data(), 22) == height);
     FUZZ_CHECK(file[28] == 24 && file.size() == dataOffset + rowBytes * std::size_t(height));
     for (int y = 0; y < height; y++)
         for (int x = 0; x < width; x++)
@@ -90,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::size_t sizes[] = {SharedBlockSize,    SharedBlockSize, SharedBlockSize, 0, 1000,
                                  SharedBlockSize - 1};
     const std::size_t blockSize = sizes[data[0] % (sizeof sizes / sizeof sizes[0])];
-    const int32_t width = ReadInt32(data + 1), height = ReadInt32(data + 5), channels = ReadInt32(data + 9);
+    const int32_t width = ReadBlockInt32(data, 1), height = ReadBlockInt32(data, 5),
+                  channels = ReadBlockInt32(data, 9);
     const std::vector<uint8_t> pixels(data + 13, data + size);
 
     for (const fs::path& leftover : CapturedFiles())
