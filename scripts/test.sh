@@ -9,7 +9,7 @@ dir=build
 options=()
 if [ "${1:-}" = "--sanitize" ]; then
     dir=build-sanitize
-    options=(-DENABLE_SANITIZERS=ON)
+    options=(-DPELTRAK_ENABLE_SANITIZERS=ON)
     export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 fi
