@@ -9,25 +9,23 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 
 scripts/setup.sh --hardening
-CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DPELTRAK_BUILD_FUZZERS=ON -DENABLE_SANITIZERS=ON \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-targets=$(sed -n 's/^ *peltrak_add_fuzzer(\([A-Za-z0-9]*\).*/\1/p' Tests/Fuzz/CMakeLists.txt)
-# shellcheck disable=SC2086
-cmake --build build-fuzz -j "$(nproc)" --target $targets
+CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DPELTRAK_BUILD_FUZZERS=ON -DPELTRAK_BUILD_TESTS=OFF \
+    -DPELTRAK_ENABLE_SANITIZERS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake --build build-fuzz -j "$(nproc)" --target fuzzers
 ctest --test-dir build-fuzz -L Fuzz --output-on-failure
 
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-for target in $targets; do
+while read -r target; do
     work=build-fuzz/work/$target
     findings=build-fuzz/findings/$target
     mkdir -p "$work" "$findings"
     echo "fuzz: $target for ${seconds}s"
     build-fuzz/Tests/Fuzz/$target -max_total_time="$seconds" -print_final_stats=1 \
-        -artifact_prefix="$findings/" "$work" "Tests/Fuzz/corpus/$target" 2> "build-fuzz/$target.log" || {
+        -artifact_prefix="$findings/" "$work" "Tests/Fuzz/corpus/$target" 2> "build-fuzz/$target.log" < /dev/null || {
         tail -n 40 "build-fuzz/$target.log"
         echo "fuzz: $target failed; the input is in $findings" >&2
         exit 1
     }
     grep -E 'stat::number_of_executed_units' "build-fuzz/$target.log" || true
-done
+done < build-fuzz/fuzzers.txt
