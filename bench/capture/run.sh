@@ -4,14 +4,14 @@
 # bench/capture/RESULTS.md.
 #   bench/capture/run.sh [RUNS]      RUNS counted rounds after the warm-up (default 7)
 #
-# The bench build has its own block name and writes into build-bench/capture-work/peltrak/, beside the
-# peers' outputs in build-bench/capture-work/peers/ (one file system). It never touches the producer's
+# The bench build has its own block name and writes into build-bench-capture/capture-work/peltrak/, beside the
+# peers' outputs in build-bench-capture/capture-work/peers/ (one file system). It never touches the producer's
 # block or the real output directory.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 runs=${1:-7}
-build=$root/build-bench
+build=$root/build-bench-capture
 work=$build/capture-work
 block=peltrak_bench_capture
 

@@ -14,16 +14,16 @@ if [ "${1:-}" = "--quick" ]; then
     min_time=0.05
 fi
 
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+cmake -S . -B build-bench-print -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
     -DPELTRAK_BUILD_BENCH=ON -DPELTRAK_BUILD_TESTS=OFF -DPELTRAK_BUILD_APPS=OFF >/dev/null
-cmake --build build-bench --target PrintBench -j 2
+cmake --build build-bench-print --target PrintBench -j 2
 
 pin=()
 if command -v taskset >/dev/null; then
     pin=(taskset -c 1)
 fi
-json=build-bench/print-results.json
-"${pin[@]}" build-bench/bench/print/PrintBench --benchmark_repetitions="$repetitions" \
+json=build-bench-print/print-results.json
+"${pin[@]}" build-bench-print/bench/print/PrintBench --benchmark_repetitions="$repetitions" \
     --benchmark_min_time="$min_time" --benchmark_report_aggregates_only=true \
     --benchmark_out="$json" --benchmark_out_format=json
 python3 bench/print/make_results.py "$json" bench/print/RESULTS.md
