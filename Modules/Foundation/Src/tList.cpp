@@ -39,10 +39,11 @@ void tReadVersionText(tVersionNumbers& version, const char* text)
     version.Read = true;
 }
 
+// Defined beside the parse so that linking the version links its parser; see tVersionNumbers.
+tVersionNumbers FoundationVersion = {};
+
 namespace
 {
-// The second of the two start-up parses of the foundation's version; see tStandard.cpp for the first.
-// Whichever runs first does the work.
 [[maybe_unused]] const bool FoundationVersionParsed =
     (tReadVersionText(FoundationVersion, FoundationVersionText), true);
 } // namespace
