@@ -1,8 +1,8 @@
 // The word-wise multiplication, the grouped and bit-placing text parsers and the word-step division
-// against the plain algorithms they replace, kept here as references: bit-serial shift-and-add, the
-// right-to-left parse with a place value and a general multiply per digit, and division over 16-bit
-// halves. The inputs aim at the new code's own edges: group boundaries, '-' between groups, digits that
-// straddle words, the wrap at the top, operands with few used words.
+// against plain algorithms kept here as references: bit-serial shift-and-add, the right-to-left parse
+// with a place value and a general multiply per digit, and division over 16-bit halves. The inputs aim
+// at the fast paths' own edges: group boundaries, '-' between groups, digits that straddle words, the
+// wrap at the top, operands with few used words.
 #include "WideIntText.h"
 
 #include <Foundation/tFixInt.h>

@@ -1,4 +1,4 @@
-#include <Foundation/tHashInit.h>
+#include <Foundation/tHashInit.h> // IWYU pragma: keep (this unit owns a copy of the hash initial values)
 #include <Foundation/tList.h>
 
 int tSplitString(tList<tStringItem>& parts, const tString& src, char divider)

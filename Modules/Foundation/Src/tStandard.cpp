@@ -1,5 +1,5 @@
 // The assertion report and text-to-integer conversion.
-#include <Foundation/tHashInit.h>
+#include <Foundation/tHashInit.h> // IWYU pragma: keep (this unit owns a copy of the hash initial values)
 #include <Foundation/tStandard.h>
 #include <atomic>
 #include <csignal>

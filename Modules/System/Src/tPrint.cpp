@@ -3,6 +3,7 @@
 // the engine is here, so that its reports name this file.
 #include "tPrintDetail.h"
 
+#include <Foundation/tHashInit.h> // IWYU pragma: keep (this unit owns a copy of the hash initial values)
 #include <System/tPrint.h>
 #include <algorithm>
 #include <cstring>
