@@ -3,6 +3,7 @@
 // against the conversion into a tArray plus the fill; the stack scratch of the real handlers at the
 // edge of the precision it serves.
 #include "PrintRender.h"
+#include "TestSeed.h"
 
 #include <Foundation/tFixInt.h>
 #include <System/tPrint.h>
@@ -95,7 +96,8 @@ TEST(PrintFastPaths, DecimalChunksAroundPowersOfTen)
 // digits straddle word boundaries, and the top word decides how many bit groups there are.
 TEST(PrintFastPaths, WideDigitsMatchDivisionPerDigit)
 {
-    std::mt19937_64 random(2024);
+    SCOPED_TRACE(SeedTrace(TestSeed()));
+    std::mt19937_64 random(TestSeed());
     for (int round = 0; round < 600; ++round)
     {
         const int bits = 128 << (round % 3);
@@ -115,7 +117,8 @@ TEST(PrintFastPaths, WideDigitsMatchDivisionPerDigit)
 // on either side of the buffers' limits.
 TEST(PrintFastPaths, InPlaceFieldMatchesConversionPlusFill)
 {
-    std::mt19937_64 random(99);
+    SCOPED_TRACE(SeedTrace(TestSeed()));
+    std::mt19937_64 random(TestSeed());
     const uint32_t flagSets[] = {0, Zero, Left, Plus | Zero, Space, Radix | Zero, Radix | Left, Plus | Radix};
     const int widths[] = {0, 1, 12, 150, 186, 187, 188, 189, 190, 191, 192, 193, 300, 690, 700, 710, 5000};
     const int precisions[] = {-1, 0, 5, 150, 189, 190, 191, 700, 5000};

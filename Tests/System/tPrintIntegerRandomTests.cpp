@@ -1,6 +1,7 @@
 // 32- and 64-bit integers against the C library's snprintf with random values, fields and flags. The
-// seed is printed with every failure; set PELTRAK_SEED to replay one.
+// seed is printed with every failure; --gtest_random_seed replays it.
 #include "PrintRender.h"
+#include "TestSeed.h"
 
 #include <System/tPrint.h>
 #include <algorithm>
@@ -13,14 +14,6 @@
 
 namespace
 {
-uint64_t TestSeed()
-{
-    if (const char* text = std::getenv("PELTRAK_SEED"))
-        return std::strtoull(text, nullptr, 0);
-    std::random_device device;
-    return (uint64_t(device()) << 32) ^ device();
-}
-
 // Values that reach the interesting corners: small numbers, extremes, and every bit length.
 uint64_t RandomBits(std::mt19937_64& random)
 {
@@ -64,8 +57,8 @@ const Conversion Conversions[] = {
 // - Grouping ("_" and ","), base 2, and widths or precisions past 4096 have no counterpart in C.
 TEST(PrintIntegerRandom, AgreesWithSnprintf)
 {
-    const uint64_t seed = TestSeed();
-    SCOPED_TRACE("PELTRAK_SEED=" + std::to_string(seed));
+    const uint32_t seed = TestSeed();
+    SCOPED_TRACE(SeedTrace(seed));
     std::mt19937_64 random(seed);
 
     int failures = 0;

@@ -1,6 +1,8 @@
 // The real, vector, quaternion and matrix handlers: golden texts, the extremes of the double range, and
 // a randomized comparison with the C library's snprintf.
 #include "RecordingPrompt.h"
+#include "ReportCheck.h"
+#include "TestSeed.h"
 
 #include <System/tPrint.h>
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
@@ -286,17 +287,7 @@ int SourceLineOf(const std::string& needle)
 {
     std::string path = __FILE__;
     path = path.substr(0, path.rfind("Tests/System/")) + "Modules/System/Src/tPrint.cpp";
-    std::ifstream source(path);
-    std::string line;
-    for (int number = 1; std::getline(source, line); number++)
-        if (line.find(needle) != std::string::npos)
-            return number;
-    return -1;
-}
-
-bool EndsWith(const std::string& text, const std::string& tail)
-{
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return ::SourceLineOf(path, needle);
 }
 } // namespace
 
@@ -461,7 +452,8 @@ double UnitsApart(const std::string& a, const std::string& b)
 
 TEST(PrintReal, AgreesWithSnprintfWithinOneUnit)
 {
-    const unsigned seed = testing::UnitTest::GetInstance()->random_seed();
+    const uint32_t seed = TestSeed();
+    SCOPED_TRACE(SeedTrace(seed));
     std::mt19937_64 rng(seed);
     std::uniform_real_distribution<double> decade(-5.0, 9.0);
     std::uniform_int_distribution<int> precisionOf(0, 6);
@@ -502,7 +494,8 @@ TEST(PrintReal, AgreesWithSnprintfWithinOneUnit)
 TEST(PrintReal, WholeRangeTerminatesWithRightLeadingDigits)
 {
     // Random bit patterns cover every binade, subnormals included, about equally.
-    std::mt19937_64 rng(testing::UnitTest::GetInstance()->random_seed());
+    SCOPED_TRACE(SeedTrace(TestSeed()));
+    std::mt19937_64 rng(TestSeed());
     for (int i = 0; i < 2000; i++)
     {
         const double x = FromBits(rng());

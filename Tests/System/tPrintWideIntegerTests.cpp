@@ -1,7 +1,8 @@
 // 128-, 256- and 512-bit integers: golden texts, and random values against conversions written
 // independently here (unsigned __int128 for 128 bits, byte-wise long division for the wider ones).
-// The seed is printed with every failure; set PELTRAK_SEED to replay one.
+// The seed is printed with every failure; --gtest_random_seed replays it.
 #include "PrintRender.h"
+#include "TestSeed.h"
 
 #include <Foundation/tFixInt.h>
 #include <System/tPrint.h>
@@ -17,14 +18,6 @@ using namespace PrintFlags;
 
 namespace
 {
-uint64_t TestSeed()
-{
-    if (const char* text = std::getenv("PELTRAK_SEED"))
-        return std::strtoull(text, nullptr, 0);
-    std::random_device device;
-    return (uint64_t(device()) << 32) ^ device();
-}
-
 template <int Bits> tWideInt<Bits> Wide(const char* hex)
 {
     return tWideInt<Bits>::FromText(hex, 16);
@@ -224,8 +217,8 @@ template <int Bits> void CompareWide(uint64_t seed, int rounds)
 
 TEST(PrintWideInteger, AgreesWithIndependentConversion)
 {
-    const uint64_t seed = TestSeed();
-    SCOPED_TRACE("PELTRAK_SEED=" + std::to_string(seed));
+    const uint32_t seed = TestSeed();
+    SCOPED_TRACE(SeedTrace(seed));
     CompareWide<128>(seed, 400);
     CompareWide<256>(seed + 1, 150);
     CompareWide<512>(seed + 2, 60);
