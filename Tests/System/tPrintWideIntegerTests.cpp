@@ -141,22 +141,6 @@ std::string Int128ToText(unsigned __int128 value, bool asSigned, unsigned base, 
     return (negative ? "-" : "") + std::string(digits + start, digits + 130);
 }
 
-struct WideConversion
-{
-    const char* Name;
-    tTypeHandler Handler;
-    bool Signed;
-    unsigned Base;
-    bool UpperCase;
-};
-
-const WideConversion WideConversions[] = {
-    {"b", HandleBase2, false, 2, false},     {"o", HandleOctal, false, 8, false},
-    {"d", HandleDecimal, true, 10, false},   {"i", HandleInteger, true, 10, false},
-    {"u", HandleUnsigned, false, 10, false}, {"x", HandleHex, false, 16, false},
-    {"X", HandleHexUpper, false, 16, true},
-};
-
 template <int Bits> tWideInt<Bits> RandomWide(std::mt19937_64& random)
 {
     tWideInt<Bits> value = tWideInt<Bits>::FromInt(0);
@@ -190,7 +174,7 @@ template <int Bits> void CompareWide(uint64_t seed, int rounds)
     for (int round = 0; round < rounds && failures < 10; round++)
     {
         const tWideInt<Bits> value = RandomWide<Bits>(random);
-        for (const WideConversion& c : WideConversions)
+        for (const IntegerRow& c : IntegerRows)
         {
             std::string expected;
             if constexpr (Bits == 128)
@@ -208,7 +192,7 @@ template <int Bits> void CompareWide(uint64_t seed, int rounds)
             if (actual != expected)
             {
                 failures++;
-                ADD_FAILURE() << Bits << "-bit " << c.Name << ": expected " << expected << ", got " << actual;
+                ADD_FAILURE() << Bits << "-bit " << c.Char << ": expected " << expected << ", got " << actual;
             }
         }
     }
