@@ -1,5 +1,6 @@
 // tArray: the growth rule of both appends, the checks and their lines, and appends from itself.
 #include "RecordingPrompt.h"
+#include "ReportCheck.h"
 
 #include <Foundation/tArray.h>
 #include <climits>
@@ -27,11 +28,6 @@ std::string Contents(tArray<char>& array)
 }
 
 const char ArrayHeader[] = "Modules/Foundation/Inc/Foundation/tArray.h";
-
-bool EndsWith(const std::string& text, const std::string& tail)
-{
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 } // namespace
 
 TEST(Array, SingleAppendGrowsByOneStepOrDrops)

@@ -3,7 +3,8 @@
 // or algorithm with the words-and-carries implementation (bit-by-bit shifts, column multiplication,
 // borrow subtraction for negation, byte long division, left-to-right text parsing).
 //
-// The seed is printed with every failure; PELTRAK_TEST_SEED=<seed> repeats a run.
+// The seed is printed with every failure; --gtest_random_seed=<seed> repeats a run.
+#include "TestSeed.h"
 #include "WideIntText.h"
 
 #include <Foundation/tFixInt.h>
@@ -184,14 +185,6 @@ template <int BitCount> struct ByteReference
     }
 };
 
-uint64_t TestSeed()
-{
-    if (const char* text = std::getenv("PELTRAK_TEST_SEED"))
-        return std::strtoull(text, nullptr, 0);
-    std::random_device device;
-    return (uint64_t(device()) << 32) ^ device();
-}
-
 template <int Bits> tWideInt<Bits> RandomWide(std::mt19937_64& rng)
 {
     static const uint32_t edges[] = {0u, 1u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 0x55555555u, 0xAAAAAAAAu};
@@ -371,9 +364,8 @@ template <typename Ref> void CheckOneText(std::mt19937_64& rng)
 
 TYPED_TEST(WideIntCrossCheck, EveryOperationAgreesWithTheReference)
 {
-    const uint64_t seed = TestSeed();
-    SCOPED_TRACE("seed " + std::to_string(seed) + " (PELTRAK_TEST_SEED=" + std::to_string(seed) +
-                 " repeats it)");
+    const uint32_t seed = TestSeed();
+    SCOPED_TRACE(SeedTrace(seed));
     std::mt19937_64 rng(seed);
 
     for (int round = 0; round < 150; ++round)

@@ -1,6 +1,7 @@
 // Wide integers at every width: parsing, the sign-sensitive operations, shifts at word and width
 // boundaries, and division by small divisors. Expected wide values come from python3 where noted.
 #include "RecordingPrompt.h"
+#include "TextToIntCases.h"
 #include "WideIntText.h"
 
 #include <Foundation/tFixInt.h>
@@ -51,60 +52,10 @@ TYPED_TEST(WideIntTest, FromIntSignExtends)
     EXPECT_EQ(WideHex(TypeParam::FromInt(INT32_MAX)), WideHex(WideFromWords<bits>({0x7FFFFFFFu})));
 }
 
-struct TextCase
-{
-    const char* Text;
-    int Base;
-    int32_t Expected;
-};
-
+// The table tTextToInt runs through as well (tTextTests.cpp).
 TYPED_TEST(WideIntTest, FromTextPrefixesSignsAndSkippedCharacters)
 {
-    const TextCase cases[] = {
-        // A base outside 2..36 is chosen by prefix.
-        {"0x1F", -1, 31},
-        {"x1F", -1, 31},
-        {"#1F", -1, 31},
-        {"0X1f", 0, 31},
-        {"0b101", -1, 5},
-        {"b101", -1, 5},
-        {"!101", -1, 5},
-        {"0B101", 37, 5},
-        {"0o17", -1, 15},
-        {"o17", -1, 15},
-        {"@17", -1, 15},
-        {"0n123", -1, 27},
-        {"N123", -1, 27},
-        {"0d99", -1, 99},
-        {"D99", -1, 99},
-        {"99", -1, 99},
-        {"0", -1, 0},
-        {"0x", -1, 0},
-        {"7", -1, 7},
-        {"007", -1, 7},     // the first '0' is passed over, the second is a digit
-        {"-0x10", -1, -10}, // '-' picks base 10 unconsumed; 'x' is then an invalid digit
-        {"-0b11", -1, -11},
-        // An explicit base recognises no prefix.
-        {"0b101", 16, 0xB101},
-        {"0x1F", 16, 0x1F},
-        {"0x1F", 10, 1},
-        {"zZ", 36, 35 * 36 + 35},
-        {"fF", 16, 255},
-        {"1012", 2, 5}, // '2' is not a digit of base 2 and is skipped
-        {"-ff", 16, 255},
-        // Signs and skipped characters in base 10.
-        {"-12", 10, -12},
-        {"1-2", 10, 8},
-        {"--5", 10, 5},
-        {"1_000", 10, 1000},
-        {" 4 2 ", 10, 42},
-        {"-2147483648", 10, INT32_MIN},
-        {"", 10, 0},
-        {"", -1, 0},
-        {"-", 10, 0},
-        {"_", -1, 0},
-    };
-    for (const TextCase& c : cases)
+    for (const TextToIntCase& c : TextToIntCases)
     {
         SCOPED_TRACE(std::string("\"") + c.Text + "\" base " + std::to_string(c.Base));
         EXPECT_EQ(WideHex(TypeParam::FromText(c.Text, c.Base)), WideHex(TypeParam::FromInt(c.Expected)));

@@ -1,5 +1,6 @@
 // Text to integer, and the text functions carrying on safely after an ignored check.
 #include "RecordingPrompt.h"
+#include "TextToIntCases.h"
 
 #include <Foundation/tStandard.h>
 #include <climits>
@@ -26,41 +27,14 @@ void CheckAll(const IntCase* cases, std::size_t count)
 }
 } // namespace
 
-TEST(TextToInt, GivenBase)
+// The same table runs through FromText at every width (tFixIntTests.cpp).
+TEST(TextToInt, GoldenTable)
 {
-    const IntCase cases[] = {
-        {"-12", 10, -12},
-        {"1-2", 10, 8}, // the 2 is negated, then 10 is added
-        {"12ab", 10, 12},
-        {"\"PELTRAK_VERSION\" \"1", 10, 1}, // letters, quotes, spaces and '_' are skipped
-        {"0x1F", 10, 1},                    // no prefix in an explicit base; 'x' and 'F' are not digits
-        {"ff", 16, 255},
-        {"FF", 16, 255},
-        {"-10", 16, 16}, // '-' negates in base 10 only
-        {"zz", 36, 35 * 36 + 35},
-        {"1021", 2, 5}, // '2' is skipped and does not take a place
-        {"777", 8, 511},
-        {"33", 4, 15},
-        {"\xC3\xA9"
-         "42",
-         10, 42}, // codes 0x80..0xFF are no digits
-        {"--5", 10, 5},
-    };
-    CheckAll(cases, std::size(cases));
-}
-
-TEST(TextToInt, PrefixChosenBase)
-{
-    const IntCase cases[] =
-        {
-            {"0x1F", 0, 31},   {"x1F", 0, 31}, {"#1F", 0, 31},  {"0X1f", 1, 31}, {"0b101", 0, 5},
-            {"b101", 0, 5},    {"!101", 0, 5}, {"B101", 37, 5}, {"o17", 0, 15},  {"@17", 0, 15},
-            {"0o17", 0, 15},   {"N13", 0, 7},  {"0n13", -1, 7}, {"d99", 0, 99},  {"0d99", 0, 99},
-            {"99", 0, 99},     {"09", 0, 9},   {"0", 0, 0},     {"0x", 0, 0},    {"x", 0, 0},
-            {"-0x10", 0, -10}, // '-' selects base 10 without being consumed; 'x' is skipped
-            {"0-5", 0, -5},
-        };
-    CheckAll(cases, std::size(cases));
+    for (const TextToIntCase& c : TextToIntCases)
+    {
+        SCOPED_TRACE(std::string("\"") + c.Text + "\" base " + std::to_string(c.Base));
+        EXPECT_EQ(tTextToInt(c.Text, c.Base), c.Expected);
+    }
 }
 
 TEST(TextToInt, WrapsModulo2To32)

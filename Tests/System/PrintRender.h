@@ -28,6 +28,23 @@ inline std::string Render(tTypeHandler handler, uint32_t flags, int width, int p
     return std::string(out.GetStorage(), size_t(out.GetCount()));
 }
 
+// The integer conversions as the tests see them: character, handler, and how the value is read.
+struct IntegerRow
+{
+    char Char;
+    tTypeHandler Handler;
+    bool Signed;
+    int Base;
+    bool UpperCase;
+};
+
+inline constexpr IntegerRow IntegerRows[] = {
+    {'b', HandleBase2, false, 2, false},     {'o', HandleOctal, false, 8, false},
+    {'d', HandleDecimal, true, 10, false},   {'i', HandleInteger, true, 10, false},
+    {'u', HandleUnsigned, false, 10, false}, {'x', HandleHex, false, 16, false},
+    {'X', HandleHexUpper, false, 16, true},
+};
+
 inline std::string Repeat(char c, size_t n)
 {
     return std::string(n, c);

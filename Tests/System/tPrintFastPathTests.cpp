@@ -3,6 +3,7 @@
 // against the conversion into a tArray plus the fill; the stack scratch of the real handlers at the
 // edge of the precision it serves.
 #include "PrintRender.h"
+#include "TestSeed.h"
 
 #include <Foundation/tFixInt.h>
 #include <System/tPrint.h>
@@ -54,18 +55,6 @@ std::string ExpectedField(bool wide, const tFormatSpec& spec, const void* value,
     return std::string(pad, zeros ? '0' : ' ') + body;
 }
 
-struct tRowUnderTest
-{
-    tTypeHandler Handler;
-    bool TreatAsUnsigned;
-    int Base;
-    bool UpperCase;
-};
-
-const tRowUnderTest rows[] = {
-    {HandleBase2, true, 2, false},     {HandleOctal, true, 8, false}, {HandleDecimal, false, 10, false},
-    {HandleUnsigned, true, 10, false}, {HandleHex, true, 16, false},  {HandleHexUpper, true, 16, true},
-};
 } // namespace
 
 // Around every power of ten the chunks split differently: 10^k - 1, 10^k and 10^k + 1 for every k a
@@ -95,7 +84,8 @@ TEST(PrintFastPaths, DecimalChunksAroundPowersOfTen)
 // digits straddle word boundaries, and the top word decides how many bit groups there are.
 TEST(PrintFastPaths, WideDigitsMatchDivisionPerDigit)
 {
-    std::mt19937_64 random(2024);
+    SCOPED_TRACE(SeedTrace(TestSeed()));
+    std::mt19937_64 random(TestSeed());
     for (int round = 0; round < 600; ++round)
     {
         const int bits = 128 << (round % 3);
@@ -103,10 +93,14 @@ TEST(PrintFastPaths, WideDigitsMatchDivisionPerDigit)
         const int used = int(random() % (bits / 32 + 1));
         for (int i = 0; i < used; ++i)
             v.Words[i] = random() % 3 == 0 ? 0xFFFFFFFFu : uint32_t(random() >> (random() % 32));
-        for (const tRowUnderTest& row : {rows[0], rows[1], rows[3], rows[4], rows[5]})
+        for (const IntegerRow& row : IntegerRows)
+        {
+            if (row.Signed)
+                continue;
             EXPECT_EQ(Render(row.Handler, 0, 0, -1, &v, bits / 8),
                       DigitsByDivision(v, uint32_t(row.Base), row.UpperCase))
                 << bits << " bits, base " << row.Base << ", round " << round;
+        }
     }
 }
 
@@ -115,7 +109,8 @@ TEST(PrintFastPaths, WideDigitsMatchDivisionPerDigit)
 // on either side of the buffers' limits.
 TEST(PrintFastPaths, InPlaceFieldMatchesConversionPlusFill)
 {
-    std::mt19937_64 random(99);
+    SCOPED_TRACE(SeedTrace(TestSeed()));
+    std::mt19937_64 random(TestSeed());
     const uint32_t flagSets[] = {0, Zero, Left, Plus | Zero, Space, Radix | Zero, Radix | Left, Plus | Radix};
     const int widths[] = {0, 1, 12, 150, 186, 187, 188, 189, 190, 191, 192, 193, 300, 690, 700, 710, 5000};
     const int precisions[] = {-1, 0, 5, 150, 189, 190, 191, 700, 5000};
@@ -126,12 +121,11 @@ TEST(PrintFastPaths, InPlaceFieldMatchesConversionPlusFill)
         tWideInt512 value{};
         for (uint32_t& word : value.Words)
             word = uint32_t(random() >> (random() % 40 < 32 ? random() % 32 : 0));
-        const tRowUnderTest& row = rows[random() % std::size(rows)];
+        const IntegerRow& row = IntegerRows[random() % std::size(IntegerRows)];
         const tFormatSpec spec = {
             flagSets[random() % std::size(flagSets)], widths[random() % std::size(widths)],
             random() % 3 == 0 ? precisions[random() % std::size(precisions)] : -1, typeSize};
-        const std::string expected =
-            ExpectedField(wide, spec, &value, row.TreatAsUnsigned, row.Base, row.UpperCase);
+        const std::string expected = ExpectedField(wide, spec, &value, !row.Signed, row.Base, row.UpperCase);
         EXPECT_EQ(Render(row.Handler, spec.Flags, spec.Width, spec.Precision, &value, typeSize), expected)
             << "base " << row.Base << ", size " << typeSize << ", flags " << spec.Flags << ", width "
             << spec.Width << ", precision " << spec.Precision;

@@ -2,11 +2,11 @@
 // pointers, the field limits and the size checks.
 #include "PrintRender.h"
 #include "RecordingPrompt.h"
+#include "ReportCheck.h"
 
 #include <System/tPrint.h>
 #include <climits>
 #include <cstdint>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -40,21 +40,7 @@ void RunCases(const IntCase* cases, size_t count, int typeSize)
 // The report names tPrint.cpp and a line that holds exactly the check that failed.
 void ExpectReport(const std::string& expr)
 {
-    ASSERT_FALSE(RecordingPrompt::Reports().empty());
-    EXPECT_EQ(RecordingPrompt::LastField("Expr"), expr);
-    const std::string file = RecordingPrompt::LastField("File");
-    const std::string tail = "Modules/System/Src/tPrint.cpp";
-    ASSERT_GE(file.size(), tail.size());
-    EXPECT_EQ(file.substr(file.size() - tail.size()), tail);
-
-    std::ifstream source(file);
-    ASSERT_TRUE(source.good()) << file;
-    const int line = std::stoi(RecordingPrompt::LastField("Line"));
-    std::string text;
-    for (int i = 0; i < line && std::getline(source, text); i++)
-    {
-    }
-    EXPECT_NE(text.find("tRequire(" + expr + ");"), std::string::npos) << "line " << line << ": " << text;
+    ::ExpectReport(expr, "Modules/System/Src/tPrint.cpp");
 }
 } // namespace
 

@@ -1,15 +1,15 @@
 // The real, vector, quaternion and matrix handlers: golden texts, the extremes of the double range, and
 // a randomized comparison with the C library's snprintf.
 #include "RecordingPrompt.h"
+#include "ReportCheck.h"
+#include "TestSeed.h"
 
 #include <System/tPrint.h>
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
@@ -287,17 +287,7 @@ int SourceLineOf(const std::string& needle)
 {
     std::string path = __FILE__;
     path = path.substr(0, path.rfind("Tests/System/")) + "Modules/System/Src/tPrint.cpp";
-    std::ifstream source(path);
-    std::string line;
-    for (int number = 1; std::getline(source, line); number++)
-        if (line.find(needle) != std::string::npos)
-            return number;
-    return -1;
-}
-
-bool EndsWith(const std::string& text, const std::string& tail)
-{
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return ::SourceLineOf(path, needle);
 }
 } // namespace
 
@@ -376,7 +366,8 @@ TEST(PrintReal, ExtremesFinishQuickly)
     const double smallestSubnormal = 4.9406564584124654e-324;
     const double smallestNormal = 2.2250738585072014e-308;
     const double largest = 1.7976931348623157e308;
-    const auto start = std::chrono::steady_clock::now();
+    // No clock: a loop that failed to end would hit the test's timeout, and a wall-clock bound fails
+    // spuriously under sanitizers on a loaded machine. The lengths below bound the work per call.
 
     const RealCase cases[] = {
         {HandleExponent, 0, 0, -1, smallestSubnormal, "4.9407e-324"},
@@ -409,13 +400,10 @@ TEST(PrintReal, ExtremesFinishQuickly)
     const std::string tiny = RenderReal(HandleFixed, 0, 0, 330, smallestSubnormal);
     EXPECT_EQ(tiny.size(), 332u);
     EXPECT_EQ(tiny.substr(0, 331), "0." + std::string(323, '0') + "494065");
-
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 TEST(PrintReal, LargePrecisionsStayInBounds)
 {
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(RenderReal(HandleExponent, 0, 0, 60, 1.0 / 3).size(), 60u + 6u);
     EXPECT_EQ(RenderReal(HandleExponent, Zero, 90, 60, -1.0 / 3).size(), 60u + 6u + 16u);
     const std::string g = RenderReal(HandleGeneral, 0, 0, 50, std::ldexp(1.0, 200)); // 2^200 = 1.6069...e60
@@ -428,7 +416,6 @@ TEST(PrintReal, LargePrecisionsStayInBounds)
     EXPECT_EQ(RenderReal(HandleExponent, 0, 0, huge, 2.0).size(), 65536u + 6u);
     EXPECT_EQ(RenderReal(HandleFixed, 0, 0, huge, 2.0).size(), 65536u + 2u);
     EXPECT_EQ(RenderReal(HandleGeneral, 0, 0, huge, -2.0).size(), 65536u + 2u);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 namespace
@@ -465,7 +452,8 @@ double UnitsApart(const std::string& a, const std::string& b)
 
 TEST(PrintReal, AgreesWithSnprintfWithinOneUnit)
 {
-    const unsigned seed = testing::UnitTest::GetInstance()->random_seed();
+    const uint32_t seed = TestSeed();
+    SCOPED_TRACE(SeedTrace(seed));
     std::mt19937_64 rng(seed);
     std::uniform_real_distribution<double> decade(-5.0, 9.0);
     std::uniform_int_distribution<int> precisionOf(0, 6);
@@ -506,8 +494,8 @@ TEST(PrintReal, AgreesWithSnprintfWithinOneUnit)
 TEST(PrintReal, WholeRangeTerminatesWithRightLeadingDigits)
 {
     // Random bit patterns cover every binade, subnormals included, about equally.
-    std::mt19937_64 rng(testing::UnitTest::GetInstance()->random_seed());
-    const auto start = std::chrono::steady_clock::now();
+    SCOPED_TRACE(SeedTrace(TestSeed()));
+    std::mt19937_64 rng(TestSeed());
     for (int i = 0; i < 2000; i++)
     {
         const double x = FromBits(rng());
@@ -524,5 +512,4 @@ TEST(PrintReal, WholeRangeTerminatesWithRightLeadingDigits)
             ASSERT_NEAR(std::strtod(f.c_str(), nullptr) / x, 1.0, 5e-16) << f;
         }
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }

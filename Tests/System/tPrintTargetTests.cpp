@@ -1,6 +1,7 @@
 // The print target, the fills, the character and text handlers, and the lookup tables.
 #include "PrintRender.h"
 #include "RecordingPrompt.h"
+#include "ReportCheck.h"
 
 #include <System/tPrint.h>
 #include <climits>
@@ -14,11 +15,6 @@ const char* const Abc = "abc";
 std::string LastFile()
 {
     return RecordingPrompt::LastField("File");
-}
-
-bool EndsWith(const std::string& text, const std::string& tail)
-{
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 } // namespace
 

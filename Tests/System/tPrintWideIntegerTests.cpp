@@ -1,7 +1,8 @@
 // 128-, 256- and 512-bit integers: golden texts, and random values against conversions written
 // independently here (unsigned __int128 for 128 bits, byte-wise long division for the wider ones).
-// The seed is printed with every failure; set PELTRAK_SEED to replay one.
+// The seed is printed with every failure; --gtest_random_seed replays it.
 #include "PrintRender.h"
+#include "TestSeed.h"
 
 #include <Foundation/tFixInt.h>
 #include <System/tPrint.h>
@@ -17,14 +18,6 @@ using namespace PrintFlags;
 
 namespace
 {
-uint64_t TestSeed()
-{
-    if (const char* text = std::getenv("PELTRAK_SEED"))
-        return std::strtoull(text, nullptr, 0);
-    std::random_device device;
-    return (uint64_t(device()) << 32) ^ device();
-}
-
 template <int Bits> tWideInt<Bits> Wide(const char* hex)
 {
     return tWideInt<Bits>::FromText(hex, 16);
@@ -148,22 +141,6 @@ std::string Int128ToText(unsigned __int128 value, bool asSigned, unsigned base, 
     return (negative ? "-" : "") + std::string(digits + start, digits + 130);
 }
 
-struct WideConversion
-{
-    const char* Name;
-    tTypeHandler Handler;
-    bool Signed;
-    unsigned Base;
-    bool UpperCase;
-};
-
-const WideConversion WideConversions[] = {
-    {"b", HandleBase2, false, 2, false},     {"o", HandleOctal, false, 8, false},
-    {"d", HandleDecimal, true, 10, false},   {"i", HandleInteger, true, 10, false},
-    {"u", HandleUnsigned, false, 10, false}, {"x", HandleHex, false, 16, false},
-    {"X", HandleHexUpper, false, 16, true},
-};
-
 template <int Bits> tWideInt<Bits> RandomWide(std::mt19937_64& random)
 {
     tWideInt<Bits> value = tWideInt<Bits>::FromInt(0);
@@ -197,7 +174,7 @@ template <int Bits> void CompareWide(uint64_t seed, int rounds)
     for (int round = 0; round < rounds && failures < 10; round++)
     {
         const tWideInt<Bits> value = RandomWide<Bits>(random);
-        for (const WideConversion& c : WideConversions)
+        for (const IntegerRow& c : IntegerRows)
         {
             std::string expected;
             if constexpr (Bits == 128)
@@ -215,7 +192,7 @@ template <int Bits> void CompareWide(uint64_t seed, int rounds)
             if (actual != expected)
             {
                 failures++;
-                ADD_FAILURE() << Bits << "-bit " << c.Name << ": expected " << expected << ", got " << actual;
+                ADD_FAILURE() << Bits << "-bit " << c.Char << ": expected " << expected << ", got " << actual;
             }
         }
     }
@@ -224,8 +201,8 @@ template <int Bits> void CompareWide(uint64_t seed, int rounds)
 
 TEST(PrintWideInteger, AgreesWithIndependentConversion)
 {
-    const uint64_t seed = TestSeed();
-    SCOPED_TRACE("PELTRAK_SEED=" + std::to_string(seed));
+    const uint32_t seed = TestSeed();
+    SCOPED_TRACE(SeedTrace(seed));
     CompareWide<128>(seed, 400);
     CompareWide<256>(seed + 1, 150);
     CompareWide<512>(seed + 2, 60);

@@ -1,4 +1,4 @@
-#include <Foundation/tHashInit.h>
+#include <Foundation/tHashInit.h> // IWYU pragma: keep (this unit owns a copy of the hash initial values)
 #include <Foundation/tList.h>
 
 int tSplitString(tList<tStringItem>& parts, const tString& src, char divider)
@@ -39,10 +39,11 @@ void tReadVersionText(tVersionNumbers& version, const char* text)
     version.Read = true;
 }
 
+// Defined beside the parse so that linking the version links its parser; see tVersionNumbers.
+tVersionNumbers FoundationVersion = {};
+
 namespace
 {
-// The second of the two start-up parses of the foundation's version; see tStandard.cpp for the first.
-// Whichever runs first does the work.
 [[maybe_unused]] const bool FoundationVersionParsed =
     (tReadVersionText(FoundationVersion, FoundationVersionText), true);
 } // namespace

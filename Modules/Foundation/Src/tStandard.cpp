@@ -1,6 +1,5 @@
-// The assertion report, text-to-integer conversion, and the foundation's version numbers.
-#include <Foundation/tHashInit.h>
-#include <Foundation/tList.h>
+// The assertion report and text-to-integer conversion.
+#include <Foundation/tHashInit.h> // IWYU pragma: keep (this unit owns a copy of the hash initial values)
 #include <Foundation/tStandard.h>
 #include <atomic>
 #include <csignal>
@@ -178,15 +177,3 @@ int tTextToInt(const char* text, int base)
     }
     return int32_t(result);
 }
-
-// The foundation's version lives in this unit because every program that uses the foundation links
-// it (each check calls the report above). The parse below references tList.cpp, which makes the
-// second of the two start-up parses; whichever runs first does the work. The numbers are an
-// aggregate without a constructor, so they are zero before either parse runs.
-tVersionNumbers FoundationVersion = {};
-
-namespace
-{
-[[maybe_unused]] const bool FoundationVersionParsed =
-    (tReadVersionText(FoundationVersion, FoundationVersionText), true);
-} // namespace

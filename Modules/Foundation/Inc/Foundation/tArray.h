@@ -119,7 +119,7 @@ template <typename T> bool tArray<T>::Enlarge(int numElements, tBlock& oldBlock)
 // first and growing afterwards, and the array is untouched when the allocation throws. A capacity
 // past INT_MAX is refused like a fixed one.
 //
-// The checks sit at the lines that reports have always named for them; keep this layout when editing.
+// Reports name the lines of this header's checks (57, 125, 144): keep them where they are.
 template <typename T> bool tArray<T>::Append(const T* elements, int numElementToAppend)
 {
     tRequire(elements && (numElementToAppend > 0));

@@ -94,10 +94,12 @@ int tSplitString(tList<tStringItem>& parts, const tString& src, char divider);
 
 // The three numbers of a version text, with the once-flag that guards their parse.
 //
-// A version text is parsed once, at start-up, from two places of the program, and each text has its
-// own flag and numbers; so the numbers travel with their flag in one object that the caller names,
-// instead of the parse keeping hidden state per text. The object is a plain aggregate: at namespace
-// scope it is zero-initialised before any start-up code runs, so the parses may run in either order.
+// How a version is read: the unit that defines the numbers parses the text during static
+// initialisation, and so may any other unit that needs them before main, since the order of start-up
+// code across units is unspecified. Whichever parse runs first does the work; the flag makes the rest
+// no-ops. The numbers travel with their flag in one object the caller names, rather than as hidden
+// per-text state in the parse, and the object is a plain aggregate: at namespace scope it is zero
+// before any start-up code runs, so the parses may run in any order.
 struct tVersionNumbers
 {
     bool Read;

@@ -54,7 +54,7 @@ int tTextToInt(const char* text, int base);
 // at most n characters and zero-fills the rest of the n bytes; it writes no terminator when src is n
 // characters or longer. tTextFindChar finds the first c in s, the terminator included.
 //
-// The checks stay on the lines they are on: reports name the line, and callers and tests rely on it.
+// Reports name the lines of these checks (59 to 63): keep them where they are.
 // clang-format off
 inline int tTextLength(const char* s) { tRequire(s); return s ? int(std::strlen(s)) : 0; }
 

@@ -1,0 +1,159 @@
+// What the print handlers share, inside the System library only. The handlers' entry points and every
+// precondition check live in tPrint.cpp; the functions declared here do the work behind them and
+// check nothing: their callers have checked sizes, bases and pointers already.
+#pragma once
+#include "tPrintDigits.h"
+
+#include <Foundation/tFixInt.h>
+#include <System/tPrint.h>
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace tPrintDetail
+{
+// Widths and precisions up to MaxFill give the exact text; larger ones are clamped to it, so a field
+// never grows past MaxFill characters of fill. The value's own digits are never cut: the most any
+// accepted value has is 512 (512 bits in base 2), well inside MaxFill.
+constexpr int MaxFill = 4096;
+constexpr int MaxValueDigits = 512;
+static_assert(MaxFill >= MaxValueDigits, "the digit buffer must hold every value's digits");
+
+inline int ClampedWidth(const tFormatSpec& spec)
+{
+    return std::min(std::max(spec.Width, 0), MaxFill);
+}
+
+// Any negative precision counts as "not given", as in C.
+inline int ClampedPrecision(const tFormatSpec& spec)
+{
+    return spec.Precision < 0 ? -1 : std::min(spec.Precision, MaxFill);
+}
+
+// 0 for a size whose bit count would not fit an int.
+inline int BitSizeOf(int32_t typeSize)
+{
+    return (typeSize > 0 && typeSize <= INT_MAX / 8) ? typeSize * 8 : 0;
+}
+
+// The sign a value prints with: '-', '+' or ' ' as the flags ask, or 0 for none.
+inline char SignOf(bool negative, uint32_t flags)
+{
+    if (negative)
+        return '-';
+    if (flags & tFormatFlag::PlusSign)
+        return '+';
+    if (flags & tFormatFlag::SpaceSign)
+        return ' ';
+    return 0;
+}
+
+// Adds one to the last digit of text[0, count), carrying through nines and passing over a '.'. True
+// when the carry leaves the first digit, which then reads '0' like all the others.
+inline bool RoundUpThroughNines(char* text, int count)
+{
+    for (int i = count - 1; i >= 0; i--)
+    {
+        if (text[i] == '.')
+            continue;
+        if (text[i] != '9')
+        {
+            text[i]++;
+            return false;
+        }
+        text[i] = '0';
+    }
+    return true;
+}
+
+// A fixed-capacity text on the caller's storage, with the append rules of a tArray whose GrowCount is
+// 0: a single character that finds no room is dropped, and a run that does not fit is refused whole.
+class tFixedText
+{
+public:
+    tFixedText(char* storage, int capacity) : Storage(storage), Capacity(capacity) {}
+    void Append(char c)
+    {
+        if (Count < Capacity)
+            Storage[Count++] = c;
+    }
+    bool Append(const char* text, int n)
+    {
+        if (n <= 0 || n > Capacity - Count)
+            return false;
+        std::memcpy(Storage + Count, text, size_t(n));
+        Count += n;
+        return true;
+    }
+    char* GetStorage() { return Storage; }
+    const char* GetStorage() const { return Storage; }
+    int GetCount() const { return Count; }
+
+private:
+    char* Storage;
+    int Count = 0;
+    int Capacity;
+};
+
+// Runs run(scratch) with a scratch text: a tFixedText of stackCapacity on the stack when onStack, else
+// a tArray<char>(capacity, growCount). Both follow the same append rules, so the text is the same.
+template <int StackSize, typename tRun>
+void WithScratch(bool onStack, int stackCapacity, int capacity, int growCount, const tRun& run)
+{
+    if (onStack)
+    {
+        char storage[StackSize];
+        tFixedText scratch(storage, std::min(stackCapacity, StackSize));
+        run(scratch);
+        return;
+    }
+    tArray<char> scratch(capacity, growCount);
+    run(scratch);
+}
+
+// ---- Integers (tPrintInteger.cpp).
+
+// How one integer conversion reads its argument and lays out its text.
+struct tIntegerRow
+{
+    bool TreatAsUnsigned;
+    int Base;
+    bool UpperCase;
+    int NativeCapacity; // The scratch a 32- or 64-bit argument starts from.
+    int WideCapacity;   // The same for 128 to 512 bits.
+    bool ForcePrefix;   // "0x" even for zero and without RadixPrefix; lower case whatever UpperCase.
+};
+
+inline constexpr tIntegerRow Base2Row = {true, 2, false, 128, 1024, false};
+inline constexpr tIntegerRow OctalRow = {true, 8, false, 64, 512, false};
+inline constexpr tIntegerRow DecimalRow = {false, 10, false, 64, 512, false};
+inline constexpr tIntegerRow UnsignedRow = {true, 10, false, 64, 512, false};
+inline constexpr tIntegerRow HexRow = {true, 16, false, 64, 512, false};
+inline constexpr tIntegerRow HexUpperRow = {true, 16, true, 64, 512, false};
+inline constexpr tIntegerRow PointerRow = {true, 16, true, 64, 64, true};
+
+// The whole field of an integer of bitSize (32, 64, 128, 256 or 512) bits, value not null. Made for
+// each row above, so that the row's base and case are constants in its digit loops.
+template <const tIntegerRow& Row>
+void PrintInteger(tPrintTarget& target, const tFormatSpec& spec, const void* value, int bitSize);
+// Sign, prefix and digits without the field's fill, for WriteNativeInteger and WriteWideInteger.
+void AppendIntegerText(tArray<char>& out, const tFormatSpec& spec, const void* value, int bitSize,
+                       const tIntegerRow& row);
+
+// ---- Reals (tPrintReal.cpp) and compounds (tPrintCompound.cpp).
+
+inline double ReadDouble(const void* value)
+{
+    double x = 0.0;
+    std::memcpy(&x, value, sizeof x);
+    return x;
+}
+
+void PrintFixed(tPrintTarget& target, const tFormatSpec& spec, double x);
+void PrintExponent(tPrintTarget& target, const tFormatSpec& spec, double x);
+void PrintGeneral(tPrintTarget& target, const tFormatSpec& spec, double x);
+
+void PrintQuaternion(tPrintTarget& target, const tFormatSpec& spec, const float* q);
+// dim 2 or 4; elements stored column by column.
+void PrintMatrix(tPrintTarget& target, const tFormatSpec& spec, const float* elements, int dim);
+} // namespace tPrintDetail

@@ -1,0 +1,87 @@
+// Digit texts of integers, written right to left so that they end at p; a zero value has none. The
+// 32- and 64-bit ones are inline: they sit on every integer field's path, and a call per value costs
+// as much as the digits of a short one. The wide ones are in tPrintDigits.cpp.
+#pragma once
+#include <Foundation/tFixInt.h>
+#include <cstdint>
+
+namespace tPrintDetail
+{
+// Computed without a branch on digit < 10: in hexadecimal text digits and letters come at random, and
+// a mispredicted branch per digit would cost more than the rest of the digit.
+inline char DigitChar(uint32_t digit, bool upperCase)
+{
+    const uint32_t letterOffset = uint32_t((upperCase ? 'A' : 'a') - '0' - 10);
+    return char('0' + digit + (letterOffset & (0u - uint32_t(digit >= 10))));
+}
+
+// 1, 3 and 4 for bases 2, 8 and 16, whose digits are groups of bits; 0 for any other base.
+inline int BitsPerDigit(int base)
+{
+    return base == 2 ? 1 : base == 8 ? 3 : base == 16 ? 4 : 0;
+}
+
+// The nine digits of a chunk below 10^9, leading zeros included, two per 32-bit division by 100.
+inline char* PutNineDigits(uint32_t chunk, char* p)
+{
+    for (int pair = 0; pair < 4; ++pair)
+    {
+        const uint32_t q = chunk / 100;
+        const uint32_t two = chunk - q * 100;
+        *--p = char('0' + two % 10);
+        *--p = char('0' + two / 10);
+        chunk = q;
+    }
+    *--p = char('0' + chunk);
+    return p;
+}
+
+// Divisions by constants are multiplications, and 32-bit ones the cheapest: the value is cut into
+// chunks of nine digits while it is wider than 32 bits, then finished two digits at a time.
+inline char* PutDecimalDigits(uint64_t v, char* p)
+{
+    while (v > 0xFFFFFFFFu)
+    {
+        const uint64_t q = v / 1000000000u;
+        p = PutNineDigits(uint32_t(v - q * 1000000000u), p);
+        v = q;
+    }
+    uint32_t w = uint32_t(v);
+    while (w >= 100)
+    {
+        const uint32_t q = w / 100;
+        const uint32_t two = w - q * 100;
+        *--p = char('0' + two % 10);
+        *--p = char('0' + two / 10);
+        w = q;
+    }
+    if (w >= 10)
+    {
+        *--p = char('0' + w % 10);
+        *--p = char('0' + w / 10);
+    }
+    else if (w > 0)
+        *--p = char('0' + w);
+    return p;
+}
+
+inline char* PutNativeDigits(uint64_t v, int base, bool upperCase, char* p)
+{
+    if (base == 10)
+        return PutDecimalDigits(v, p);
+    if (const int bits = BitsPerDigit(base))
+    {
+        const uint64_t mask = (uint64_t(1) << bits) - 1;
+        for (; v != 0; v >>= bits)
+            *--p = DigitChar(uint32_t(v & mask), upperCase);
+        return p;
+    }
+    for (; v != 0; v /= uint64_t(base))
+        *--p = DigitChar(uint32_t(v % uint64_t(base)), upperCase);
+    return p;
+}
+// Uses v up: its words are overwritten by the quotients.
+char* PutWideDigits(tWideInt512& v, int base, bool upperCase, char* p);
+// The most digits a value of bitSize bits can have in base.
+int MaxDigitsOf(int bitSize, int base);
+} // namespace tPrintDetail
