@@ -26,6 +26,7 @@ tVersionNumbers PeltrakVersion = {};
 
 namespace
 {
+// One of the two start-up parses of the tool's version; see PeltrakVersion.h.
 [[maybe_unused]] const bool PeltrakVersionParsed =
     (tReadVersionText(PeltrakVersion, PeltrakVersionText), true);
 
