@@ -2,6 +2,7 @@
 // producer). Each executable compiles this file with its own PELTRAK_BLOCK_NAME and
 // PELTRAK_OUTPUT_DIRECTORY; without them the tool uses the producer's block and the fixed directory.
 #include "CaptureRun.h"
+#include "OutputPath.h"
 
 #ifndef PELTRAK_BLOCK_NAME
 #define PELTRAK_BLOCK_NAME "ZV_SHM_MEMORY"

@@ -1,6 +1,7 @@
 #include "CaptureTestSupport.h"
 
 #include "CaptureRun.h"
+#include "OutputPath.h"
 
 #include <algorithm>
 #include <boost/interprocess/exceptions.hpp>

@@ -7,6 +7,7 @@
 // Input: a block-size selector, Width, Height and Channels (little-endian int32 each), then pixel
 // bytes for the start of the pixel area.
 #include "CaptureRun.h"
+#include "OutputPath.h"
 #include "FuzzSupport.h"
 #include "SharedBlock.h"
 
