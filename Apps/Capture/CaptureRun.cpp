@@ -45,9 +45,7 @@ int CaptureImage()
     // Attached (and, when it had to be, created) in read-write mode; from here on the capture only
     // reads it, and a read-only view is cheaper to fault in.
     ProtectForReading(SharedBlockBase, SharedBlockSize);
-    const std::int32_t width = ReadBlockInt32(SharedBlockBase, WidthOffset);
-    const std::int32_t height = ReadBlockInt32(SharedBlockBase, HeightOffset);
-    const std::int32_t channels = ReadBlockInt32(SharedBlockBase, ChannelsOffset);
+    const auto [width, height, channels] = ReadBlockHeader(SharedBlockBase);
 
     // Refused before any matrix exists, so no pixel outside the block can ever be read.
     const std::string refusal = CheckImageHeader(width, height, channels);

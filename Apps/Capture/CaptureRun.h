@@ -4,16 +4,16 @@
 // Failures of a capture end as one Logger::Critical call and never change the exit status; only a
 // failure to create the block itself (interprocess_exception from AttachSharedBlock) leaves
 // CaptureImage, for main to report.
+//
+// The tool reads no arguments, environment or configuration file: the block name (SharedBlockName,
+// SharedBlock.h) and the output directory (OutputDirectory, OutputPath.h) are injected at link time.
+// peltrak_capture_settings in Apps/CMakeLists.txt compiles SharedBlockName.cpp and CaptureSettings.cpp
+// into each executable with that executable's values, so the test builds never touch the real ones.
 #pragma once
 
 #include <cstdint>
 #include <opencv2/core/mat.hpp>
 #include <string>
-
-// Fixed per build: the tool reads no arguments, environment or configuration file. Both settings
-// (the output directory is in OutputPath.h) are defined in CaptureSettings.cpp, which each executable
-// compiles with its own build-time values.
-extern const char* const SharedBlockName; // "ZV_SHM_MEMORY" unless the build overrides it.
 
 extern const char* const OutputFileName; // "image_test.bmp"
 

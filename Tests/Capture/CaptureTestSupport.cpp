@@ -1,7 +1,7 @@
 #include "CaptureTestSupport.h"
 
-#include "CaptureRun.h"
 #include "OutputPath.h"
+#include "SharedBlock.h"
 
 #include <algorithm>
 #include <boost/interprocess/exceptions.hpp>

@@ -11,7 +11,6 @@
 #include "FuzzSupport.h"
 #include "SharedBlock.h"
 
-#include <boost/interprocess/mapped_region.hpp>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -25,17 +24,15 @@ namespace bip = boost::interprocess;
 namespace fs = std::filesystem;
 
 // Leaves a block of the given size holding the header and pixels; size 0 leaves no block at all.
-void PublishBlock(std::size_t size, const uint8_t* header, const std::vector<uint8_t>& pixels)
+void PublishBlock(std::size_t size, const BlockHeader& header, const std::vector<uint8_t>& pixels)
 {
     bip::shared_memory_object::remove(SharedBlockName);
     if (size == 0)
         return;
-    bip::shared_memory_object block(bip::create_only, SharedBlockName, bip::read_write);
-    block.truncate(bip::offset_t(size));
-    bip::mapped_region region(block, bip::read_write);
+    bip::mapped_region region = CreateSharedBlock(SharedBlockName, size);
     auto* bytes = static_cast<uint8_t*>(region.get_address());
-    for (std::size_t i = 0; i < 12 && WidthOffset + i < size; i++)
-        bytes[WidthOffset + i] = header[i];
+    if (size >= PixelOffset)
+        WriteBlockHeader(bytes, header);
     for (std::size_t i = 0; i < pixels.size() && PixelOffset + i < size; i++)
         bytes[PixelOffset + i] = pixels[i];
 }
@@ -86,13 +83,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::size_t sizes[] = {SharedBlockSize,    SharedBlockSize, SharedBlockSize, 0, 1000,
                                  SharedBlockSize - 1};
     const std::size_t blockSize = sizes[data[0] % (sizeof sizes / sizeof sizes[0])];
-    const int32_t width = ReadBlockInt32(data, 1), height = ReadBlockInt32(data, 5),
-                  channels = ReadBlockInt32(data, 9);
+    const BlockHeader header{ReadBlockInt32(data, 1), ReadBlockInt32(data, 5), ReadBlockInt32(data, 9)};
+    const int32_t width = header.Width, height = header.Height, channels = header.Channels;
     const std::vector<uint8_t> pixels(data + 13, data + size);
 
     for (const fs::path& leftover : CapturedFiles())
         fs::remove(leftover);
-    PublishBlock(blockSize, data + 1, pixels);
+    PublishBlock(blockSize, header, pixels);
 
     // The process-wide matrix keeps its first shape; a fresh run of the tool starts with it empty.
     SharedImage = cv::Mat();
