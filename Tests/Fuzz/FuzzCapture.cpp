@@ -6,15 +6,14 @@
 //
 // Input: a block-size selector, Width, Height and Channels (little-endian int32 each), then pixel
 // bytes for the start of the pixel area.
+#include "BmpFile.h"
 #include "CaptureRun.h"
-#include "OutputPath.h"
 #include "FuzzSupport.h"
+#include "OutputPath.h"
 #include "SharedBlock.h"
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -48,23 +47,14 @@ std::vector<fs::path> CapturedFiles()
 // Checks a 24-bit bottom-up BMP against the block's pixels, byte by byte.
 void CheckBmp(const fs::path& path, int width, int height, int channels, const unsigned char* pixels)
 {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::size_t rowBytes = (std::size_t(width) * 3 + 3) / 4 * 4;
-    FUZZ_CHECK(file.size() >= 54 && file[0] == 'B' && file[1] == 'M');
-    const std::size_t dataOffset = std::size_t(ReadBlockInt32(file.data(), 10));
-    FUZZ_CHECK(ReadBlockInt32(file.data(), 18) == width && ReadBlockInt32(file.data(), 22) == height);
-    FUZZ_CHECK(file[28] == 24 && file.size() == dataOffset + rowBytes * std::size_t(height));
+    const Bmp bmp = ReadBmp(path.string());
+    FUZZ_CHECK(bmp.Valid && bmp.BottomUp && bmp.BytesAfterPixels == 0);
+    FUZZ_CHECK(bmp.Width == width && bmp.Height == height);
     for (int y = 0; y < height; y++)
         for (int x = 0; x < width; x++)
             for (int c = 0; c < 3; c++)
-            {
-                const std::size_t source =
-                    (std::size_t(y) * std::size_t(width) + std::size_t(x)) * channels + c;
-                const std::size_t stored =
-                    dataOffset + std::size_t(height - 1 - y) * rowBytes + std::size_t(x) * 3 + c;
-                FUZZ_CHECK(file[stored] == pixels[source]);
-            }
+                FUZZ_CHECK(bmp.At(x, y)[c] ==
+                           pixels[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * channels + c]);
 }
 } // namespace
 
