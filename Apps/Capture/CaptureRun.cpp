@@ -1,21 +1,17 @@
 #include "CaptureRun.h"
 
-#include "FileMove.h"
 #include "FrameMemory.h"
+#include "ImageFile.h"
+#include "OutputPath.h"
 #include "PeltrakVersion.h"
 #include "SharedBlock.h"
 
 #include <Foundation/tHashInit.h>
-#include <boost/interprocess/shared_memory_object.hpp>
-#include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <opencv2/core/utility.hpp>
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <spdlogger.h>
 #include <stdexcept>
-#include <vector>
 
 const char* const OutputFileName = "image_test.bmp";
 
@@ -26,12 +22,9 @@ tVersionNumbers PeltrakVersion = {};
 
 namespace
 {
+// One of the two start-up parses of the tool's version; see PeltrakVersion.h.
 [[maybe_unused]] const bool PeltrakVersionParsed =
     (tReadVersionText(PeltrakVersion, PeltrakVersionText), true);
-
-// Far beyond any real run of same-second captures; bounds the search when the directory is full of
-// leftovers with our names.
-constexpr int MaxCopyNumber = 10000;
 
 // Frames of fewer pixels are converted on the calling thread alone.
 constexpr std::size_t ParallelConversionPixels = std::size_t{1} << 22;
@@ -44,129 +37,36 @@ int EightBitType(std::int32_t channels)
     return wrapped <= 0x7FFFFFFFu ? static_cast<int>(wrapped)
                                   : static_cast<int>(wrapped - 0x80000000u) - 0x7FFFFFFF - 1;
 }
-
-std::tm LocalTimeNow()
-{
-    const std::time_t now = std::time(nullptr);
-    const std::tm* local = std::localtime(&now);
-    if (local == nullptr)
-        throw std::runtime_error("the current time has no local calendar form");
-    return *local;
-}
-
-// The writer reports success even when the disk fills up under it (its stream errors go unchecked),
-// so the file's size is compared with what an uncompressed 24-bit BMP of the image takes: the 54-byte
-// file and info headers, then every row padded to 4 bytes.
-bool IsCompleteBmp(const std::string& path, const cv::Mat& image)
-{
-    const std::uintmax_t stride = (static_cast<std::uintmax_t>(image.cols) * 3 + 3) / 4 * 4;
-    const std::uintmax_t expected = 54 + stride * static_cast<std::uintmax_t>(image.rows);
-    std::error_code error;
-    const std::uintmax_t actual = std::filesystem::file_size(path, error);
-    return !error && actual == expected;
-}
 } // namespace
 
-std::string CheckImageHeader(std::int32_t width, std::int32_t height, std::int32_t channels)
+int CaptureImage()
 {
-    const std::string values = "Width " + std::to_string(width) + ", Height " + std::to_string(height) +
-                               ", Channels " + std::to_string(channels);
-    const std::string limit = "the pixel area holds " + std::to_string(PixelAreaSize) + " bytes";
-    if (width < 0 || height < 0 || channels < 0)
-        return "image header refused: " + values + ": negative value (" + limit + ")";
-    // Each factor is below 2^31, so the pixel count fits in 63 bits; the channel factor is checked by
-    // division so that the full product is never formed.
-    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
-    if (pixels != 0 && static_cast<std::uint64_t>(channels) > PixelAreaSize / pixels)
-        return "image header refused: " + values + ": Width x Height x Channels exceeds the limit (" + limit +
-               ")";
-    // OpenCV keeps the channel count in 9 bits: 0 and counts above 512 would describe another image.
-    if (pixels != 0 && (channels == 0 || channels > CV_CN_MAX))
-        return "image header refused: " + values + ": the channel count must be 1 to " +
-               std::to_string(CV_CN_MAX) + " (" + limit + ")";
-    return std::string();
-}
+    SharedBlockBase = AttachSharedBlock(SharedBlockName, SharedBlockSize, boost::interprocess::read_write);
+    // Attached (and, when it had to be, created) in read-write mode; from here on the capture only
+    // reads it, and a read-only view is cheaper to fault in.
+    ProtectForReading(SharedBlockBase, SharedBlockSize);
+    const auto [width, height, channels] = ReadBlockHeader(SharedBlockBase);
 
-std::string MakeOutputPath(const std::string& fileName, const std::tm& localTime, int copyNumber)
-{
-    std::string path = OutputDirectory;
-    path += "0";
-    path += std::to_string(localTime.tm_mon + 1);
-    path += std::to_string(localTime.tm_mday);
-    path += "_";
-    path += std::to_string(localTime.tm_hour);
-    path += "_";
-    path += std::to_string(localTime.tm_min);
-    path += "_";
-    path += std::to_string(localTime.tm_sec);
-    if (copyNumber > 1)
-        path += "-" + std::to_string(copyNumber);
-    path += "_";
-    path += fileName;
-    return path;
-}
-
-// The file name comes by value: callers hand over a copy of their own, as the export does.
-// cppcheck-suppress passedByValue
-std::string MakeOutputPath(std::string fileName) // NOLINT(performance-unnecessary-value-param)
-{
-    return MakeOutputPath(fileName, LocalTimeNow());
-}
-
-std::string SaveImage(const cv::Mat& image, const std::tm& localTime, const std::string& fileName)
-{
-    const std::string firstChoice = MakeOutputPath(fileName, localTime);
-    // In the same directory as the final file, so the move never crosses file systems; a leading dot
-    // keeps it out of "*.bmp" listings.
-    std::string creationError;
-    const std::string temporary = CreateTemporaryImageFile(OutputDirectory, creationError);
-    if (temporary.empty())
+    // Refused before any matrix exists, so no pixel outside the block can ever be read.
+    const std::string refusal = CheckImageHeader(width, height, channels);
+    if (!refusal.empty())
     {
-        Logger::Critical("could not write the image to \"" + firstChoice +
-                         "\": no temporary file can be made in its directory: " + creationError);
-        return std::string();
+        Logger::Critical(refusal);
+        return 0;
     }
-    bool written = false;
+
     try
     {
-        written = cv::imwrite(temporary, image, std::vector<int>());
+        if (SharedImage.empty())
+            SharedImage.create(cv::Size(width, height), EightBitType(channels));
+        ExportImage(OutputFileName, width, height);
     }
-    catch (...)
+    catch (const std::exception& e)
     {
-        std::remove(temporary.c_str()); // May hold part of an image.
-        throw;
+        const std::string message(e.what());
+        Logger::Critical(message);
     }
-    if (!written || !IsCompleteBmp(temporary, image))
-    {
-        std::remove(temporary.c_str());
-        Logger::Critical("could not write the image to \"" + firstChoice + "\" (temporary file \"" +
-                         temporary + "\"): the directory may be missing or not writable, or the disk full");
-        return std::string();
-    }
-
-    for (int copyNumber = 1; copyNumber <= MaxCopyNumber; ++copyNumber)
-    {
-        std::string path = copyNumber == 1 ? firstChoice : MakeOutputPath(fileName, localTime, copyNumber);
-        std::string errorText;
-        switch (MoveWithoutReplacing(temporary, path, errorText))
-        {
-        case MoveResult::Moved:
-            return path;
-        case MoveResult::TargetExists:
-            continue;
-        case MoveResult::Failed:
-            std::remove(temporary.c_str());
-            std::string message = "could not move the image from \"";
-            message.append(temporary).append("\" to \"").append(path).append("\": ").append(errorText);
-            Logger::Critical(message);
-            return std::string();
-        }
-    }
-    std::remove(temporary.c_str());
-    std::string message = "could not write the image to \"";
-    message.append(firstChoice).append("\": the names up to copy ").append(std::to_string(MaxCopyNumber));
-    Logger::Critical(message.append(" are all taken"));
-    return std::string();
+    return 0;
 }
 
 // The file name comes by value and is released when the export ends, like the path built from it.
@@ -205,34 +105,22 @@ void ExportImage(std::string fileName, int width, int height) // NOLINT(performa
     SaveImage(destination, localTime, fileName);
 }
 
-int CaptureImage()
+std::string CheckImageHeader(std::int32_t width, std::int32_t height, std::int32_t channels)
 {
-    SharedBlockBase = AttachSharedBlock(SharedBlockName, SharedBlockSize, boost::interprocess::read_write);
-    // Attached (and, when it had to be, created) in read-write mode; from here on the capture only
-    // reads it, and a read-only view is cheaper to fault in.
-    ProtectForReading(SharedBlockBase, SharedBlockSize);
-    const std::int32_t width = ReadBlockInt32(SharedBlockBase, WidthOffset);
-    const std::int32_t height = ReadBlockInt32(SharedBlockBase, HeightOffset);
-    const std::int32_t channels = ReadBlockInt32(SharedBlockBase, ChannelsOffset);
-
-    // Refused before any matrix exists, so no pixel outside the block can ever be read.
-    const std::string refusal = CheckImageHeader(width, height, channels);
-    if (!refusal.empty())
-    {
-        Logger::Critical(refusal);
-        return 0;
-    }
-
-    try
-    {
-        if (SharedImage.empty())
-            SharedImage.create(cv::Size(width, height), EightBitType(channels));
-        ExportImage(OutputFileName, width, height);
-    }
-    catch (const std::exception& e)
-    {
-        const std::string message(e.what());
-        Logger::Critical(message);
-    }
-    return 0;
+    const std::string values = "Width " + std::to_string(width) + ", Height " + std::to_string(height) +
+                               ", Channels " + std::to_string(channels);
+    const std::string limit = "the pixel area holds " + std::to_string(PixelAreaSize) + " bytes";
+    if (width < 0 || height < 0 || channels < 0)
+        return "image header refused: " + values + ": negative value (" + limit + ")";
+    // Each factor is below 2^31, so the pixel count fits in 63 bits; the channel factor is checked by
+    // division so that the full product is never formed.
+    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    if (pixels != 0 && static_cast<std::uint64_t>(channels) > PixelAreaSize / pixels)
+        return "image header refused: " + values + ": Width x Height x Channels exceeds the limit (" + limit +
+               ")";
+    // OpenCV keeps the channel count in 9 bits: 0 and counts above 512 would describe another image.
+    if (pixels != 0 && (channels == 0 || channels > CV_CN_MAX))
+        return "image header refused: " + values + ": the channel count must be 1 to " +
+               std::to_string(CV_CN_MAX) + " (" + limit + ")";
+    return std::string();
 }

@@ -4,17 +4,16 @@
 // Failures of a capture end as one Logger::Critical call and never change the exit status; only a
 // failure to create the block itself (interprocess_exception from AttachSharedBlock) leaves
 // CaptureImage, for main to report.
+//
+// The tool reads no arguments, environment or configuration file: the block name (SharedBlockName,
+// SharedBlock.h) and the output directory (OutputDirectory, OutputPath.h) are injected at link time.
+// peltrak_capture_settings in Apps/CMakeLists.txt compiles SharedBlockName.cpp and CaptureSettings.cpp
+// into each executable with that executable's values, so the test builds never touch the real ones.
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <opencv2/core/mat.hpp>
 #include <string>
-
-// Fixed per build: the tool reads no arguments, environment or configuration file. Both are defined
-// in CaptureSettings.cpp, which each executable compiles with its own build-time values.
-extern const char* const SharedBlockName; // "ZV_SHM_MEMORY" unless the build overrides it.
-extern const char* const OutputDirectory; // Ends with the path separator; never created by the tool.
 
 extern const char* const OutputFileName; // "image_test.bmp"
 
@@ -28,27 +27,12 @@ extern unsigned char* SharedBlockBase;
 int CaptureImage();
 
 // Converts SharedImage (already created with height rows and width columns) from the block's pixel
-// area and writes it under MakeOutputPath(fileName), never replacing an existing file. OpenCV and
-// allocation failures are thrown; a write that fails without an exception is logged here.
+// area and writes it with SaveImage under MakeOutputPath(fileName), never replacing an existing file.
+// OpenCV and allocation failures are thrown; a write that fails without an exception is logged there.
 void ExportImage(std::string fileName, int width, int height);
-
-// OutputDirectory + "0" + month + day + "_" + hour + "_" + minute + "_" + second + "_" + fileName, at
-// the current local time. No number is padded and the year takes no part, so names repeat (yearly,
-// and for pairs such as 21 January and 1 December); ExportImage resolves such collisions.
-std::string MakeOutputPath(std::string fileName);
-
-// The same at a given local time; a copyNumber of 2 or more goes right after the seconds as "-2",
-// "-3", ... to tell apart captures that would otherwise share a name.
-std::string MakeOutputPath(const std::string& fileName, const std::tm& localTime, int copyNumber = 1);
 
 // Why a header cannot describe an image inside the pixel area, or the empty text when it can.
 // Refused: a negative value, Width * Height * Channels (exact, no overflow) above the pixel area's
 // size, and in a non-empty image a channel count of 0 or above 512 (OpenCV's limit, beyond which its
 // type value wraps round to another channel count).
 std::string CheckImageHeader(std::int32_t width, std::int32_t height, std::int32_t channels);
-
-// Writes image under the first free name MakeOutputPath gives for localTime (copy 1, 2, 3, ...) and
-// returns that path. The file is written under a temporary name in the same directory and moved into
-// place only when complete, so a reader never sees a partial image and no earlier file is replaced.
-// Returns the empty text after logging through Logger::Critical when the file cannot be written.
-std::string SaveImage(const cv::Mat& image, const std::tm& localTime, const std::string& fileName);

@@ -1,11 +1,8 @@
-// The two values a build may set (for packagers, and for the test build, which must never meet a real
-// producer). Each executable compiles this file with its own PELTRAK_BLOCK_NAME and
-// PELTRAK_OUTPUT_DIRECTORY; without them the tool uses the producer's block and the fixed directory.
-#include "CaptureRun.h"
-
-#ifndef PELTRAK_BLOCK_NAME
-#define PELTRAK_BLOCK_NAME "ZV_SHM_MEMORY"
-#endif
+// The output directory a build may set (for packagers, and for the test builds, which must never write
+// into the real one). Each executable compiles this file with its own PELTRAK_OUTPUT_DIRECTORY; without
+// it the tool uses the platform's fixed directory. The block name is set beside it, in
+// SharedBlockName.cpp.
+#include "OutputPath.h"
 
 #ifndef PELTRAK_OUTPUT_DIRECTORY
 #ifdef _WIN32
@@ -15,5 +12,4 @@
 #endif
 #endif
 
-const char* const SharedBlockName = PELTRAK_BLOCK_NAME;
 const char* const OutputDirectory = PELTRAK_OUTPUT_DIRECTORY;

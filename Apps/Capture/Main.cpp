@@ -12,7 +12,7 @@
 
 namespace
 {
-// The second of the two start-up parses of the tool's version; see PeltrakVersion.h.
+// One of the two start-up parses of the tool's version; see PeltrakVersion.h.
 [[maybe_unused]] const bool PeltrakVersionParsed =
     (tReadVersionText(PeltrakVersion, PeltrakVersionText), true);
 } // namespace

@@ -1,6 +1,6 @@
-// The tool's own version, parsed from its version text before main runs. Two units of the tool hand
-// the text to tReadVersionText (CaptureRun.cpp and Main.cpp); whichever runs first does the work, and
-// the numbers are an aggregate without a constructor, so they are zero until then whatever the order.
+// The tool's own version. Like the foundation's, its text is parsed before main from two units
+// (CaptureRun.cpp and Main.cpp) and only the first parse does the work; tVersionNumbers in
+// Foundation/tList.h says why the units may start in either order.
 #pragma once
 #include <Foundation/tList.h>
 

@@ -1,5 +1,7 @@
 #include "CaptureRun.h"
 #include "CaptureTestSupport.h"
+#include "ImageFile.h"
+#include "OutputPath.h"
 #include "PeltrakVersion.h"
 #include "SharedBlock.h"
 

@@ -1,7 +1,9 @@
 // Helpers shared by the capture tests: reading the console (progress lines and log entries), running
-// the test build of the tool and the demo producer, reading BMP files byte by byte, and resetting the
-// test block and the capture directory.
+// the test build of the tool and the demo producer, and resetting the test block and the capture
+// directory. The BMP reader they share with the fuzzer is in BmpFile.h.
 #pragma once
+
+#include "BmpFile.h"
 
 #include <cstdint>
 #include <string>
@@ -35,24 +37,6 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
 ProcessResult RunTool();
 // Runs peltrak-publish on the test block; fails the calling test when publishing fails.
 void Publish(const std::vector<std::string>& args);
-
-// A decoded uncompressed 24-bit BMP, rows top-down, pixels blue, green, red. Valid is false (and Error
-// says why) when the bytes are not such a file.
-struct Bmp
-{
-    bool Valid = false;
-    std::string Error;
-    std::int32_t Width = 0;
-    std::int32_t Height = 0;
-    std::vector<unsigned char> Pixels; // Width * 3 bytes per row, no padding.
-    const unsigned char* At(int x, int y) const
-    {
-        return &Pixels[(static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) +
-                        static_cast<std::size_t>(x)) *
-                       3];
-    }
-};
-Bmp ReadBmp(const std::string& path);
 
 std::string TestBlockName();
 std::string CaptureDirectory(); // Without the trailing separator.

@@ -6,15 +6,14 @@
 //
 // Input: a block-size selector, Width, Height and Channels (little-endian int32 each), then pixel
 // bytes for the start of the pixel area.
+#include "BmpFile.h"
 #include "CaptureRun.h"
 #include "FuzzSupport.h"
+#include "OutputPath.h"
 #include "SharedBlock.h"
 
-#include <boost/interprocess/mapped_region.hpp>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,17 +23,15 @@ namespace bip = boost::interprocess;
 namespace fs = std::filesystem;
 
 // Leaves a block of the given size holding the header and pixels; size 0 leaves no block at all.
-void PublishBlock(std::size_t size, const uint8_t* header, const std::vector<uint8_t>& pixels)
+void PublishBlock(std::size_t size, const BlockHeader& header, const std::vector<uint8_t>& pixels)
 {
     bip::shared_memory_object::remove(SharedBlockName);
     if (size == 0)
         return;
-    bip::shared_memory_object block(bip::create_only, SharedBlockName, bip::read_write);
-    block.truncate(bip::offset_t(size));
-    bip::mapped_region region(block, bip::read_write);
+    bip::mapped_region region = CreateSharedBlock(SharedBlockName, size);
     auto* bytes = static_cast<uint8_t*>(region.get_address());
-    for (std::size_t i = 0; i < 12 && WidthOffset + i < size; i++)
-        bytes[WidthOffset + i] = header[i];
+    if (size >= PixelOffset)
+        WriteBlockHeader(bytes, header);
     for (std::size_t i = 0; i < pixels.size() && PixelOffset + i < size; i++)
         bytes[PixelOffset + i] = pixels[i];
 }
@@ -50,23 +47,14 @@ std::vector<fs::path> CapturedFiles()
 // Checks a 24-bit bottom-up BMP against the block's pixels, byte by byte.
 void CheckBmp(const fs::path& path, int width, int height, int channels, const unsigned char* pixels)
 {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::size_t rowBytes = (std::size_t(width) * 3 + 3) / 4 * 4;
-    FUZZ_CHECK(file.size() >= 54 && file[0] == 'B' && file[1] == 'M');
-    const std::size_t dataOffset = std::size_t(ReadBlockInt32(file.data(), 10));
-    FUZZ_CHECK(ReadBlockInt32(file.data(), 18) == width && ReadBlockInt32(file.data(), 22) == height);
-    FUZZ_CHECK(file[28] == 24 && file.size() == dataOffset + rowBytes * std::size_t(height));
+    const Bmp bmp = ReadBmp(path.string());
+    FUZZ_CHECK(bmp.Valid && bmp.BottomUp && bmp.BytesAfterPixels == 0);
+    FUZZ_CHECK(bmp.Width == width && bmp.Height == height);
     for (int y = 0; y < height; y++)
         for (int x = 0; x < width; x++)
             for (int c = 0; c < 3; c++)
-            {
-                const std::size_t source =
-                    (std::size_t(y) * std::size_t(width) + std::size_t(x)) * channels + c;
-                const std::size_t stored =
-                    dataOffset + std::size_t(height - 1 - y) * rowBytes + std::size_t(x) * 3 + c;
-                FUZZ_CHECK(file[stored] == pixels[source]);
-            }
+                FUZZ_CHECK(bmp.At(x, y)[c] ==
+                           pixels[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * channels + c]);
 }
 } // namespace
 
@@ -85,13 +73,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::size_t sizes[] = {SharedBlockSize,    SharedBlockSize, SharedBlockSize, 0, 1000,
                                  SharedBlockSize - 1};
     const std::size_t blockSize = sizes[data[0] % (sizeof sizes / sizeof sizes[0])];
-    const int32_t width = ReadBlockInt32(data, 1), height = ReadBlockInt32(data, 5),
-                  channels = ReadBlockInt32(data, 9);
+    const BlockHeader header{ReadBlockInt32(data, 1), ReadBlockInt32(data, 5), ReadBlockInt32(data, 9)};
+    const int32_t width = header.Width, height = header.Height, channels = header.Channels;
     const std::vector<uint8_t> pixels(data + 13, data + size);
 
     for (const fs::path& leftover : CapturedFiles())
         fs::remove(leftover);
-    PublishBlock(blockSize, data + 1, pixels);
+    PublishBlock(blockSize, header, pixels);
 
     // The process-wide matrix keeps its first shape; a fresh run of the tool starts with it empty.
     SharedImage = cv::Mat();

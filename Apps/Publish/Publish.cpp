@@ -13,8 +13,6 @@
 #include "TestPattern.h"
 
 #include <boost/interprocess/exceptions.hpp>
-#include <boost/interprocess/mapped_region.hpp>
-#include <boost/interprocess/shared_memory_object.hpp>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -24,8 +22,6 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-extern const char* const SharedBlockName;
 
 namespace bip = boost::interprocess;
 
@@ -69,9 +65,7 @@ bip::mapped_region OpenOrCreateBlock(const std::string& name, std::size_t size)
         // Missing or unreadable: created below.
     }
     bip::shared_memory_object::remove(name.c_str());
-    bip::shared_memory_object created(bip::create_only, name.c_str(), bip::read_write);
-    created.truncate(static_cast<bip::offset_t>(size));
-    return bip::mapped_region(created, bip::read_write);
+    return CreateSharedBlock(name.c_str(), size);
 }
 
 void RequireRoom(std::size_t size, std::size_t pixelBytes)
@@ -80,13 +74,6 @@ void RequireRoom(std::size_t size, std::size_t pixelBytes)
         throw UsageError("a block of " + std::to_string(size) + " bytes has no room for " +
                          std::to_string(pixelBytes) + " pixel bytes after the " +
                          std::to_string(PixelOffset) + "-byte header");
-}
-
-void WriteHeader(unsigned char* block, std::int32_t width, std::int32_t height, std::int32_t channels)
-{
-    WriteBlockInt32(block, WidthOffset, width);
-    WriteBlockInt32(block, HeightOffset, height);
-    WriteBlockInt32(block, ChannelsOffset, channels);
 }
 
 int Run(const std::vector<std::string>& args)
@@ -130,7 +117,7 @@ int Run(const std::vector<std::string>& args)
             for (int x = 0; x < width; ++x)
                 for (int c = 0; c < channels; ++c)
                     *pixel++ = TestPatternByte(x, y, c, width, height);
-        WriteHeader(block, width, height, channels);
+        WriteBlockHeader(block, {width, height, channels});
         std::cout << "published test pattern " << width << " x " << height << " x " << channels << " ("
                   << pixelBytes << " pixel bytes) to block " << name << " of " << size << " bytes"
                   << std::endl;
@@ -150,7 +137,7 @@ int Run(const std::vector<std::string>& args)
         unsigned char* block = static_cast<unsigned char*>(region.get_address());
         // cvtColor's result is continuous, so its rows already lie back to back as the layout wants.
         std::memcpy(block + PixelOffset, bgra.data, pixelBytes);
-        WriteHeader(block, bgra.cols, bgra.rows, 4);
+        WriteBlockHeader(block, {bgra.cols, bgra.rows, 4});
         std::cout << "published " << operands[0] << " as " << bgra.cols << " x " << bgra.rows << " x 4 ("
                   << pixelBytes << " pixel bytes) to block " << name << " of " << size << " bytes"
                   << std::endl;
@@ -172,7 +159,7 @@ int Run(const std::vector<std::string>& args)
         unsigned char* block = static_cast<unsigned char*>(region.get_address());
         if (!bytes.empty())
             std::memcpy(block + PixelOffset, bytes.data(), bytes.size());
-        WriteHeader(block, width, height, channels);
+        WriteBlockHeader(block, {width, height, channels});
         std::cout << "published header " << width << " x " << height << " x " << channels << " and "
                   << bytes.size() << " pixel bytes to block " << name << " of " << size << " bytes"
                   << std::endl;

@@ -3,8 +3,12 @@
 // A named Boost.Interprocess shared memory object of exactly SharedBlockSize bytes (POSIX shared
 // memory on Linux, a file in a per-boot folder on Windows). The producer owns the contents; the tool
 // trusts whatever the header holds and checks it before reading pixels (see CaptureRun.h).
+//
+// This library only maps the block and reads or writes its header; it never logs and pulls in neither
+// OpenCV nor spdlog, so the tool, the demo producer and the fuzzer share it.
 #pragma once
 
+#include <boost/interprocess/mapped_region.hpp>
 #include <boost/interprocess/shared_memory_object.hpp>
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +39,19 @@ static_assert(offsetof(SharedImageBlock, Channels) == ChannelsOffset, "layout is
 static_assert(offsetof(SharedImageBlock, Pixels) == PixelOffset, "layout is shared with the producer");
 static_assert(sizeof(SharedImageBlock) == SharedBlockSize, "layout is shared with the producer");
 
+// The name of the block the tool attaches to, and that the demo producer publishes into unless given
+// another; "ZV_SHM_MEMORY" unless the build overrides it. Not defined by this library: each executable
+// compiles SharedBlockName.cpp with its own name (peltrak_block_name in Apps/CMakeLists.txt).
+extern const char* const SharedBlockName;
+
+// The three header values as the producer wrote them, unchecked.
+struct BlockHeader
+{
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    std::int32_t Channels = 0;
+};
+
 // Maps the named block and returns its address, which stays valid until the next call or process exit
 // (one process-wide mapping, replaced on every call; not safe for concurrent calls).
 //
@@ -44,6 +61,15 @@ static_assert(sizeof(SharedImageBlock) == SharedBlockSize, "layout is shared wit
 // other mode never creates and returns null when the object cannot be opened, or the wrongly sized
 // mapping as it is. Failures while re-creating throw boost::interprocess::interprocess_exception.
 unsigned char* AttachSharedBlock(const char* name, std::size_t size, boost::interprocess::mode_t mode);
+
+// Creates the named block at size bytes, all zero, and maps it read-write. The mapping ends with the
+// returned region; the block stays until it is removed. An existing block of that name is never
+// replaced: remove it first. Throws boost::interprocess::interprocess_exception when it cannot be made.
+boost::interprocess::mapped_region CreateSharedBlock(const char* name, std::size_t size);
+
+// The header of a block of at least PixelOffset bytes.
+BlockHeader ReadBlockHeader(const unsigned char* block);
+void WriteBlockHeader(unsigned char* block, const BlockHeader& header);
 
 // The signed little-endian 32-bit value at block + offset, whatever the host's byte order and alignment.
 std::int32_t ReadBlockInt32(const unsigned char* block, std::size_t offset);

@@ -1,7 +1,6 @@
 #include "SharedBlock.h"
 
 #include <boost/interprocess/exceptions.hpp>
-#include <boost/interprocess/mapped_region.hpp>
 #include <cstdint>
 #include <iostream>
 
@@ -35,10 +34,15 @@ unsigned char* AttachSharedBlock(const char* name, std::size_t size, bip::mode_t
         std::cout << "removed : " << name << std::endl;
 
     // Failures from here on reach the caller; SharedRegion keeps whatever it held before.
+    SharedRegion = CreateSharedBlock(name, size);
+    return static_cast<unsigned char*>(SharedRegion.get_address());
+}
+
+bip::mapped_region CreateSharedBlock(const char* name, std::size_t size)
+{
     bip::shared_memory_object created(bip::create_only, name, bip::read_write);
     created.truncate(static_cast<bip::offset_t>(size));
-    SharedRegion = bip::mapped_region(created, bip::read_write);
-    return static_cast<unsigned char*>(SharedRegion.get_address());
+    return bip::mapped_region(created, bip::read_write);
 }
 
 std::int32_t ReadBlockInt32(const unsigned char* block, std::size_t offset)
@@ -57,4 +61,20 @@ void WriteBlockInt32(unsigned char* block, std::size_t offset, std::int32_t valu
     const std::uint32_t bits = static_cast<std::uint32_t>(value);
     for (int i = 0; i < 4; ++i)
         block[offset + static_cast<std::size_t>(i)] = static_cast<unsigned char>(bits >> (8 * i));
+}
+
+BlockHeader ReadBlockHeader(const unsigned char* block)
+{
+    BlockHeader header;
+    header.Width = ReadBlockInt32(block, WidthOffset);
+    header.Height = ReadBlockInt32(block, HeightOffset);
+    header.Channels = ReadBlockInt32(block, ChannelsOffset);
+    return header;
+}
+
+void WriteBlockHeader(unsigned char* block, const BlockHeader& header)
+{
+    WriteBlockInt32(block, WidthOffset, header.Width);
+    WriteBlockInt32(block, HeightOffset, header.Height);
+    WriteBlockInt32(block, ChannelsOffset, header.Channels);
 }
