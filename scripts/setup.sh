@@ -2,7 +2,8 @@
 # Installs what the build and the tests need from Debian 12's packages. Idempotent: apt is not
 # touched when every package is already installed.
 #   scripts/setup.sh              build and test dependencies
-#   scripts/setup.sh --hardening  also the sanitizer, fuzzing, static-analysis and cross-compile tools
+#   scripts/setup.sh --hardening  also the sanitizer, fuzzing, static-analysis, cross-compile and
+#                                 packaging tools
 #   scripts/setup.sh --bench      also the benchmark peers
 set -euo pipefail
 
@@ -15,7 +16,8 @@ packages=(
 )
 for arg in "$@"; do
     case "$arg" in
-    --hardening) packages+=(clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck g++-mingw-w64-x86-64-posix wine64) ;;
+    --hardening) packages+=(clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck g++-mingw-w64-x86-64-posix wine64
+                            dpkg-dev file man-db groff-base) ;;
     --bench) packages+=(libbenchmark-dev libgmp-dev imagemagick ffmpeg python3 python3-opencv python3-numpy) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
     esac
