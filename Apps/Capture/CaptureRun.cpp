@@ -6,7 +6,7 @@
 #include "PeltrakVersion.h"
 #include "SharedBlock.h"
 
-#include <Foundation/tHashInit.h>
+#include <Foundation/tHashInit.h> // IWYU pragma: keep (this unit owns a copy of the hash initial values)
 #include <exception>
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>

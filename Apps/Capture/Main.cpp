@@ -2,7 +2,7 @@
 #include "CaptureRun.h"
 #include "PeltrakVersion.h"
 
-#include <Foundation/tHashInit.h>
+#include <Foundation/tHashInit.h> // IWYU pragma: keep (this unit owns a copy of the hash initial values)
 #include <boost/interprocess/exceptions.hpp>
 #include <cstdio>
 #include <cstdlib>
