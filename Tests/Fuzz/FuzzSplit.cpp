@@ -9,19 +9,14 @@
 #include <cstring>
 #include <string>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    FuzzQuietReports();
-    return 0;
-}
+FUZZ_INITIALIZE_QUIETLY()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1)
         return 0;
     const char divider = char(data[0]);
-    const std::string text(reinterpret_cast<const char*>(data + 1),
-                           strnlen(reinterpret_cast<const char*>(data + 1), size - 1));
+    const std::string text = FuzzCText(data + 1, size - 1);
     const bool occurs = divider != 0 && text.find(divider) != std::string::npos;
 
     // One cut.

@@ -121,20 +121,14 @@ template <int Bits> void CheckWidth(const std::string& text, int base)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    FuzzQuietReports();
-    return 0;
-}
+FUZZ_INITIALIZE_QUIETLY()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1)
         return 0;
     const int base = int8_t(data[0]);
-    // The functions read C text: everything after an embedded NUL is invisible to them.
-    const std::string text(reinterpret_cast<const char*>(data + 1),
-                           strnlen(reinterpret_cast<const char*>(data + 1), size - 1));
+    const std::string text = FuzzCText(data + 1, size - 1);
 
     const RefValue<4> expected = ReferenceParse<4>(text, base);
     const int32_t value = tTextToInt(text.c_str(), base);
