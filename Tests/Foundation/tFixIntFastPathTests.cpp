@@ -4,6 +4,7 @@
 // at the fast paths' own edges: group boundaries, '-' between groups, digits that straddle words, the
 // wrap at the top, operands with few used words.
 #include "TestSeed.h"
+#include "TextToIntRules.h"
 #include "WideIntText.h"
 
 #include <Foundation/tFixInt.h>
@@ -26,54 +27,18 @@ template <int Bits> tWideInt<Bits> BitSerialProduct(tWideInt<Bits> a, tWideInt<B
     return sum;
 }
 
-int ReferenceDigit(char ch)
-{
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'a' && ch <= 'z')
-        return ch - 'a' + 10;
-    if (ch >= 'A' && ch <= 'Z')
-        return ch - 'A' + 10;
-    return -1;
-}
-
-// The parse as first defined: from the right, R += digit * P and P *= base, '-' negating R in base 10.
+// The parse as defined, with a place value and a general multiply per digit.
 template <int Bits> tWideInt<Bits> RightToLeftParse(const std::string& text, int base)
 {
     tWideInt<Bits> result{};
-    size_t start = 0;
-    if (text.empty())
-        return result;
-    if (base < 2 || base > 36)
-    {
-        char c = text[0];
-        if (text.size() > 1 && c == '0')
-        {
-            start = 1;
-            c = text[1];
-        }
-        const std::string prefixes = "xX#dDoO@nNbB!";
-        const int bases[] = {16, 16, 16, 10, 10, 8, 8, 8, 4, 4, 2, 2, 2};
-        const size_t at = prefixes.find(c);
-        base = at == std::string::npos ? 10 : bases[at];
-        if (at != std::string::npos)
-            ++start;
-    }
     tWideInt<Bits> place = tWideInt<Bits>::FromInt(1);
-    const tWideInt<Bits> radix = tWideInt<Bits>::FromInt(base);
-    for (size_t at = text.size(); at-- > start;)
-    {
-        if (text[at] == '-' && base == 10)
+    ParseRightToLeft(
+        text, base, [&] { result = result.Negate(); },
+        [&](int digit, int digitBase)
         {
-            result = result.Negate();
-            continue;
-        }
-        const int value = ReferenceDigit(text[at]);
-        if (value < 0 || value >= base)
-            continue;
-        result.Add(BitSerialProduct(tWideInt<Bits>::FromInt(value), place));
-        place = BitSerialProduct(place, radix);
-    }
+            result.Add(BitSerialProduct(tWideInt<Bits>::FromInt(digit), place));
+            place = BitSerialProduct(place, tWideInt<Bits>::FromInt(digitBase));
+        });
     return result;
 }
 

@@ -4,12 +4,16 @@
 // borrow subtraction for negation, byte long division, left-to-right text parsing).
 //
 // The seed is printed with every failure; --gtest_random_seed=<seed> repeats a run.
+#include "ByteWideInt.h"
 #include "TestSeed.h"
+#include "TextToIntRules.h"
 #include "WideIntText.h"
 
 #include <Foundation/tFixInt.h>
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -63,124 +67,42 @@ struct Int128Reference
 template <int BitCount> struct ByteReference
 {
     static constexpr int Bits = BitCount;
-    static constexpr int N = Bits / 8;
-    struct Value
-    {
-        uint8_t B[N];
-    };
+    using Value = ByteWideInt<Bits / 8>;
 
     static Value Zero() { return Value{}; }
-    static Value FromWide(const tWideInt<Bits>& v)
-    {
-        Value r{};
-        for (int k = 0; k < N; ++k)
-            r.B[k] = static_cast<uint8_t>(v.Words[k / 4] >> (8 * (k % 4)));
-        return r;
-    }
+    static Value FromWide(const tWideInt<Bits>& v) { return Value::FromWords(v.Words); }
     static std::string Hex(const Value& v)
     {
-        uint32_t words[N / 4];
-        for (int i = 0; i < N / 4; ++i)
-            words[i] = uint32_t(v.B[4 * i]) | uint32_t(v.B[4 * i + 1]) << 8 | uint32_t(v.B[4 * i + 2]) << 16 |
-                       uint32_t(v.B[4 * i + 3]) << 24;
-        return HexFromWords(words, N / 4);
+        uint32_t words[Bits / 32];
+        v.ToWords(words);
+        return HexFromWords(words, Bits / 32);
     }
-    static Value Add(const Value& a, const Value& b)
-    {
-        Value r{};
-        unsigned carry = 0;
-        for (int k = 0; k < N; ++k)
-        {
-            const unsigned s = unsigned(a.B[k]) + b.B[k] + carry;
-            r.B[k] = static_cast<uint8_t>(s);
-            carry = s >> 8;
-        }
-        return r;
-    }
-    static Value Mul(const Value& a, const Value& b)
-    {
-        uint32_t column[N] = {};
-        for (int i = 0; i < N; ++i)
-            for (int j = 0; i + j < N; ++j)
-                column[i + j] += uint32_t(a.B[i]) * b.B[j];
-        Value r{};
-        uint32_t carry = 0;
-        for (int k = 0; k < N; ++k)
-        {
-            const uint32_t s = column[k] + carry;
-            r.B[k] = static_cast<uint8_t>(s);
-            carry = s >> 8;
-        }
-        return r;
-    }
-    static Value Neg(const Value& a)
-    {
-        Value r{};
-        int borrow = 0;
-        for (int k = 0; k < N; ++k)
-        {
-            int d = 0 - int(a.B[k]) - borrow;
-            borrow = d < 0 ? 1 : 0;
-            r.B[k] = static_cast<uint8_t>(d + 256 * borrow);
-        }
-        return r;
-    }
-    static Value And(const Value& a, const Value& b)
-    {
-        Value r{};
-        for (int k = 0; k < N; ++k)
-            r.B[k] = a.B[k] & b.B[k];
-        return r;
-    }
-    static bool Bit(const Value& a, int k)
-    {
-        return k >= 0 && k < Bits && ((a.B[k / 8] >> (k % 8)) & 1) != 0;
-    }
+    static Value Add(const Value& a, const Value& b) { return a + b; }
+    static Value Mul(const Value& a, const Value& b) { return a * b; }
+    static Value Neg(const Value& a) { return a.Negate(); }
+    static Value And(const Value& a, const Value& b) { return a & b; }
     static Value Shifted(const Value& a, int from)
     {
         // Bit k of the result is bit k + from of a.
         Value r{};
         for (int k = 0; k < Bits; ++k)
-            if (Bit(a, k + from))
+            if (a.Bit(k + from))
                 r.B[k / 8] |= uint8_t(1u << (k % 8));
         return r;
     }
     static Value Shr(const Value& a, int n) { return n < 0 ? a : n >= Bits ? Zero() : Shifted(a, n); }
     static Value Shl(const Value& a, int n) { return n < 0 ? a : n >= Bits ? Zero() : Shifted(a, -n); }
-    static bool IsZero(const Value& a)
-    {
-        for (uint8_t b : a.B)
-            if (b != 0)
-                return false;
-        return true;
-    }
-    static bool IsNegative(const Value& a) { return (a.B[N - 1] & 0x80) != 0; }
+    static bool IsZero(const Value& a) { return a.IsZero(); }
+    static bool IsNegative(const Value& a) { return a.IsNegative(); }
     static Value Div(const Value& a, uint32_t d, uint32_t* remainder)
     {
-        Value q{};
-        uint64_t r = 0;
-        for (int k = N - 1; k >= 0; --k)
-        {
-            r = (r << 8) | a.B[k];
-            q.B[k] = static_cast<uint8_t>(r / d);
-            r %= d;
-        }
-        *remainder = static_cast<uint32_t>(r);
-        return q;
+        return a.DivideBySmall(d, remainder);
     }
     static Value FromDigits(const std::vector<int>& digits, int base)
     {
         Value r{};
         for (int d : digits)
-        {
-            unsigned carry = unsigned(d);
-            for (int k = 0; k < N; ++k)
-            {
-                const unsigned s = unsigned(r.B[k]) * unsigned(base) + carry;
-                r.B[k] = static_cast<uint8_t>(s);
-                carry = s >> 8;
-            }
-        }
+            r.MultiplyAdd(unsigned(base), unsigned(d));
         return r;
     }
 };
@@ -311,13 +233,6 @@ template <typename Ref> void CheckOneRound(std::mt19937_64& rng)
 template <typename Ref> void CheckOneText(std::mt19937_64& rng)
 {
     constexpr int bits = Ref::Bits;
-    static const char* const prefixes[][4] = {{"0x", "x", "#", "0X"},
-                                              {"0d", "d", "D", "0D"},
-                                              {"0o", "o", "@", "0O"},
-                                              {"0n", "n", "N", "0N"},
-                                              {"0b", "b", "!", "0B"}};
-    static const int prefixBases[] = {16, 10, 8, 4, 2};
-
     std::string text;
     int base = 0;
     int passedBase = 0;
@@ -329,10 +244,11 @@ template <typename Ref> void CheckOneText(std::mt19937_64& rng)
     }
     else if (mode == 1) // base chosen by prefix
     {
-        const int which = int(rng() % 5);
-        base = prefixBases[which];
+        const BasePrefix& prefix = BasePrefixes[rng() % std::size(BasePrefixes)];
+        base = prefix.Base;
         passedBase = rng() % 2 ? -1 : 0;
-        text = prefixes[which][rng() % 4];
+        text = rng() % 2 ? "0" : "";
+        text += prefix.Chars[rng() % std::strlen(prefix.Chars)];
     }
     else // no prefix with base detection reads decimal
     {

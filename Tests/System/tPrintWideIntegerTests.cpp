@@ -1,18 +1,17 @@
 // 128-, 256- and 512-bit integers: golden texts, and random values against conversions written
 // independently here (unsigned __int128 for 128 bits, byte-wise long division for the wider ones).
 // The seed is printed with every failure; --gtest_random_seed replays it.
+#include "ByteWideInt.h"
 #include "PrintRender.h"
 #include "TestSeed.h"
 
 #include <Foundation/tFixInt.h>
 #include <System/tPrint.h>
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
-#include <vector>
 
 using namespace PrintFlags;
 
@@ -85,46 +84,6 @@ TEST(PrintWideInteger, LongFieldsKeepEveryDigit)
 
 namespace
 {
-// Little-endian bytes of a value, as the wide types hold it in memory.
-template <int Bits> std::vector<uint8_t> BytesOf(const tWideInt<Bits>& value)
-{
-    std::vector<uint8_t> bytes(Bits / 8);
-    for (int i = 0; i < Bits / 8; i++)
-        bytes[size_t(i)] = uint8_t(value.Words[i / 4] >> (8 * (i % 4)));
-    return bytes;
-}
-
-// Byte-wise schoolbook conversion: divide the whole byte string by the base until nothing is left.
-std::string BytesToText(std::vector<uint8_t> bytes, bool asSigned, unsigned base, bool upperCase)
-{
-    const bool negative = asSigned && (bytes.back() & 0x80);
-    if (negative)
-    {
-        unsigned carry = 1;
-        for (uint8_t& b : bytes)
-        {
-            const unsigned sum = unsigned(uint8_t(~b)) + carry;
-            b = uint8_t(sum);
-            carry = sum >> 8;
-        }
-    }
-    std::string digits;
-    const char* alphabet = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
-    do
-    {
-        unsigned remainder = 0;
-        for (size_t i = bytes.size(); i-- > 0;)
-        {
-            const unsigned current = remainder * 256 + bytes[i];
-            bytes[i] = uint8_t(current / base);
-            remainder = current % base;
-        }
-        digits += alphabet[remainder];
-    } while (std::any_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b != 0; }));
-    std::reverse(digits.begin(), digits.end());
-    return (negative ? "-" : "") + digits;
-}
-
 std::string Int128ToText(unsigned __int128 value, bool asSigned, unsigned base, bool upperCase)
 {
     const bool negative = asSigned && (value >> 127);
@@ -186,7 +145,8 @@ template <int Bits> void CompareWide(uint64_t seed, int rounds)
             }
             else
             {
-                expected = BytesToText(BytesOf<Bits>(value), c.Signed, c.Base, c.UpperCase);
+                expected =
+                    ByteWideInt<Bits / 8>::FromWords(value.Words).ToText(c.Signed, c.Base, c.UpperCase);
             }
             const std::string actual = Render(c.Handler, 0, 0, -1, value);
             if (actual != expected)
@@ -221,6 +181,6 @@ TEST(PrintWideInteger, OraclesAgree)
         for (unsigned base : {2u, 8u, 10u, 16u})
             for (bool asSigned : {false, true})
                 ASSERT_EQ(Int128ToText(native, asSigned, base, false),
-                          BytesToText(BytesOf<128>(value), asSigned, base, false));
+                          ByteWideInt<16>::FromWords(value.Words).ToText(asSigned, base, false));
     }
 }
