@@ -89,6 +89,15 @@ struct tIntegerLayout
     int Zeros; // '0' characters between the prefix and the digits.
 };
 
+// Whether the width is filled with zeros in front of the digits: with ZeroPad and no precision, but not
+// with LeftAlign, which always fills with spaces on the right. The pointer's zeros are its own form
+// rather than a fill, so they stay with LeftAlign.
+inline bool ZeroFills(const tFormatSpec& spec, const tIntegerRow& row)
+{
+    return (spec.Flags & tFormatFlag::ZeroPad) && spec.Precision < 0 &&
+           (row.ForcePrefix || !(spec.Flags & tFormatFlag::LeftAlign));
+}
+
 inline tIntegerLayout LayOut(const tFormatSpec& spec, bool negative, int count, const tIntegerRow& row)
 {
     tIntegerLayout layout{};
@@ -109,7 +118,7 @@ inline tIntegerLayout LayOut(const tFormatSpec& spec, bool negative, int count, 
     const int precision = ClampedPrecision(spec);
     const int minDigits = precision == -1 ? 1 : precision;
     layout.Zeros = std::max(minDigits - count, 0);
-    if ((spec.Flags & tFormatFlag::ZeroPad) && precision == -1)
+    if (ZeroFills(spec, row))
         layout.Zeros += std::max(room - (count + layout.Zeros), 0);
     return layout;
 }

@@ -81,6 +81,8 @@ extern const int32_t DefaultPrecision;
 // reported and prints nothing. Widths and precisions up to 4096 give the exact text; larger ones are
 // clamped to 4096, and the value's digits are never cut. With a Precision the zero fill is the
 // precision's job, so the rest of the field is filled with spaces even with ZeroPad, as in C.
+// LeftAlign wins over ZeroPad, as in C: the fill is spaces on the right ("%-05d" of 42 gives "42   ").
+// p keeps its zeros with LeftAlign, since they are the pointer's form rather than a fill.
 void HandleBase2(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 void HandleOctal(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 void HandleDecimal(tPrintTarget& target, const tFormatSpec& spec, const void* value);
