@@ -92,9 +92,15 @@ std::string ExactGeneral(double x, int precision)
 void ExpectExact(double x, int precision)
 {
     SCOPED_TRACE(testing::Message() << std::hexfloat << x << " at precision " << precision);
-    ASSERT_EQ(Render(HandleFixed, 0, 0, precision, x), ExactFixed(x, precision));
-    ASSERT_EQ(Render(HandleExponent, 0, 0, precision, x), ExactExponent(x, precision, false));
-    ASSERT_EQ(Render(HandleGeneral, 0, 0, precision, x), ExactGeneral(x, precision));
+    const std::string fixed = ExactFixed(x, precision);
+    const std::string exponent = ExactExponent(x, precision, false);
+    const std::string general = ExactGeneral(x, precision);
+    ASSERT_EQ(Render(HandleFixed, 0, 0, precision, x), fixed);
+    ASSERT_EQ(Render(HandleExponent, 0, 0, precision, x), exponent);
+    ASSERT_EQ(Render(HandleGeneral, 0, 0, precision, x), general);
+    ASSERT_EQ(RenderUnlimited(HandleFixed, 0, 0, precision, x), fixed);
+    ASSERT_EQ(RenderUnlimited(HandleExponent, 0, 0, precision, x), exponent);
+    ASSERT_EQ(RenderUnlimited(HandleGeneral, 0, 0, precision, x), general);
 }
 
 double FromBits(uint64_t bits)

@@ -97,11 +97,14 @@ TEST(PrintIntegerRandom, AgreesWithSnprintf)
         const uint32_t bits32 = uint32_t(bits);
         const std::string actual = wide ? Render(conversion.Handler, flags, width, precision, bits)
                                         : Render(conversion.Handler, flags, width, precision, bits32);
-        if (actual != expected)
+        const std::string direct = wide
+                                       ? RenderUnlimited(conversion.Handler, flags, width, precision, bits)
+                                       : RenderUnlimited(conversion.Handler, flags, width, precision, bits32);
+        if (actual != expected || direct != expected)
         {
             failures++;
             ADD_FAILURE() << format << " of 0x" << std::hex << bits << ": expected '" << expected
-                          << "', got '" << actual << "'";
+                          << "', got '" << actual << "', straight into a buffer '" << direct << "'";
         }
     }
 }
