@@ -103,10 +103,7 @@ char* PutExponent(char* p, const char* last, int exp10)
     *p++ = char('0' + magnitude % 10);
     return p;
 }
-} // namespace
 
-namespace
-{
 // Copies [text, end) to first if it fits before last.
 char* CopyOut(const char* text, const char* end, char* first, const char* last)
 {
@@ -157,6 +154,29 @@ char* WriteExponentTie(char* first, const char* last, double x, int decimals, in
         *mantissaEnd++ = '.';
     return CopyOut(text, PutExponent(mantissaEnd, text + sizeof text, exp10), first, last);
 }
+// The exponent of a text that ends in 'e', the exponent's sign and two or three digits.
+int ReadExponent(const char* end)
+{
+    const char* sign = end[-3] == '+' || end[-3] == '-' ? end - 3 : end - 4;
+    int exp10 = 0;
+    for (const char* p = sign + 1; p != end; ++p)
+        exp10 = exp10 * 10 + (*p - '0');
+    return *sign == '-' ? -exp10 : exp10;
+}
+
+// g's one-digit mantissa keeps its point: "1.e+05". [first, end) holds a text without it.
+char* InsertPoint(char* first, char* end, const char* last)
+{
+    if (last - end < 1)
+        return nullptr;
+    std::memmove(first + 2, first + 1, size_t(end - first - 1));
+    first[1] = '.';
+    return end + 1;
+}
+
+// A possible tie leaves at most 310 + 1074 decimals (the cut lies at the value's lowest set bit, no
+// lower than 2^-1074, and the exponent is at most 308), so its first text fits here.
+constexpr int MayTieText = 1 + 1 + 1384 + 5 + 1;
 } // namespace
 
 char* WriteExactFixed(char* first, char* last, double x, int decimals)
@@ -175,42 +195,37 @@ char* WriteExactExponent(char* first, char* last, double x, int decimals, bool k
     x = std::fabs(x);
     if (decimals < 0)
         return nullptr;
-    const std::to_chars_result r = std::to_chars(first, last, x, std::chars_format::scientific, decimals);
-    if (r.ec != std::errc())
-        return nullptr;
     const bool addPoint = keepPoint && decimals == 0;
 
     // A tie puts the cut at place Exponent + 1, so exp10 must be Exponent + 1 + decimals; the binade pins
-    // exp10 to floor(Top * log10(2)) or one more, which rules out most values before the exponent is
-    // read back from the text.
+    // exp10 to floor(Top * log10(2)) or one more, which rules out most values before any text is made.
     const tDyadic d = Decompose(x);
     const long long tieExp10 = (long long)d.Exponent + 1 + decimals;
     const long long binadeExp10 = FloorLog10OfPowerOfTwo(d.Top);
     const bool mayTie = d.Odd != 0 && tieExp10 >= binadeExp10 - 1 && tieExp10 <= binadeExp10 + 2;
-    if (!mayTie && !addPoint)
-        return r.ptr;
+    if (!mayTie)
+    {
+        const std::to_chars_result r = std::to_chars(first, last, x, std::chars_format::scientific, decimals);
+        if (r.ec != std::errc())
+            return nullptr;
+        return addPoint ? InsertPoint(first, r.ptr, last) : r.ptr;
+    }
 
-    // The text ends in 'e', the exponent's sign and two or three digits.
-    char* const sign = r.ptr[-3] == '+' || r.ptr[-3] == '-' ? r.ptr - 3 : r.ptr - 4;
-    int exp10 = 0;
-    for (const char* p = sign + 1; p != r.ptr; ++p)
-        exp10 = exp10 * 10 + (*p - '0');
-    if (*sign == '-')
-        exp10 = -exp10;
-
+    // The text is made aside, since a tie that carries into the next decade can shorten the exponent
+    // ("e-100" to "e-99"), and nothing past the final text may be written.
+    char text[MayTieText];
+    const std::to_chars_result r =
+        std::to_chars(text, text + sizeof text, x, std::chars_format::scientific, decimals);
+    if (r.ec != std::errc())
+        return nullptr;
     // When to_chars has rounded a tie up into the next decade, the cut lies one place lower than
     // exp10 - decimals; the value is then no multiple of a half unit at that place, so the test below
     // cannot mistake it for a tie. Ties it rounded down never cross a decade.
-    if (mayTie && IsTieAt(d, exp10 - decimals))
+    const int exp10 = ReadExponent(r.ptr);
+    if (IsTieAt(d, exp10 - decimals))
         return WriteExponentTie(first, last, x, decimals, exp10, addPoint);
-    if (!addPoint)
-        return r.ptr;
-    // g's one-digit mantissa keeps its point: "1.e+05".
-    if (last - r.ptr < 1)
-        return nullptr;
-    std::memmove(first + 2, first + 1, size_t(r.ptr - first - 1));
-    first[1] = '.';
-    return r.ptr + 1;
+    char* end = addPoint ? InsertPoint(text, r.ptr, text + sizeof text) : r.ptr;
+    return CopyOut(text, end, first, last);
 }
 
 int WholeDigitCount(double x)
