@@ -234,15 +234,10 @@ int WholeDigitCount(double x)
         x = -x;
     if (x < 1)
         return 0;
-    // Below 2^53 the powers of ten that matter are exact doubles; from there on every double is whole,
-    // and its digits are counted from its exact text.
+    // Below 2^53 the whole part converts exactly; from there on every double is whole, and its digits
+    // are counted from its exact text.
     if (x < 9007199254740992.0)
-    {
-        int count = 1;
-        for (double power = 10; power <= x; power *= 10)
-            count++;
-        return count;
-    }
+        return DecimalDigitCount(uint64_t(x));
     char text[320];
     const std::to_chars_result r = std::to_chars(text, text + sizeof text, x, std::chars_format::fixed, 0);
     return r.ec == std::errc() ? int(r.ptr - text) : 309;

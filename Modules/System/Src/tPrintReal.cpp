@@ -33,14 +33,16 @@ const char* NonFiniteText(double x)
     return texts[int(ClassifyReal(x))];
 }
 
-// A handler's text, on the stack when it fits there (every text of a precision up to about 190) and on
-// the heap otherwise; the capacity is worked out from the precision before anything is written.
+// A handler's text: the caller's stack buffer when it fits there (every text of a precision up to about
+// 190 fits SmallRealText), the heap otherwise. The capacity is worked out before anything is written.
+constexpr int SmallRealText = 512;
+
 class tRealText
 {
 public:
-    explicit tRealText(long long capacity)
+    tRealText(char (&small)[SmallRealText], long long capacity) : Storage(small)
     {
-        if (capacity > SmallSize)
+        if (capacity > SmallRealText)
         {
             Large.reset(new char[size_t(capacity)]);
             Storage = Large.get();
@@ -51,11 +53,9 @@ public:
     char* Limit() { return Storage + Capacity; }
 
 private:
-    static constexpr int SmallSize = 512;
-    char Small[SmallSize];
     std::unique_ptr<char[]> Large;
-    char* Storage = Small;
-    long long Capacity = SmallSize;
+    char* Storage;
+    long long Capacity = SmallRealText;
 };
 
 // 10^n as g's choice of form compares it: exact up to 10^22, the library's pow beyond.
@@ -130,7 +130,8 @@ void PutFixedForm(tPrintTarget& target, const tFormatSpec& spec, double x, bool 
         AdvanceDirect(target, PutFixedDigits(p, out + room, spec, x, significantMode));
         return;
     }
-    tRealText text(room);
+    char small[SmallRealText];
+    tRealText text(small, room);
     char* digits = text.Begin();
     if (sign)
         *digits++ = sign;
@@ -165,7 +166,8 @@ void PutExponentForm(tPrintTarget& target, const tFormatSpec& spec, double x, bo
 
     // The sign and the fill go in front of the body, which is written first.
     constexpr int MaxPrefix = 17;
-    tRealText text(MaxPrefix + room);
+    char small[SmallRealText];
+    tRealText text(small, MaxPrefix + room);
     char* const body = text.Begin() + MaxPrefix;
     char* end = WriteExactExponent(body, text.Limit(), x, decimals, keepPoint);
     if (!end)
@@ -255,7 +257,8 @@ tPendingSign WriteFixedDigits(tArray<char>& out, const tFormatSpec& spec, double
     const bool owed = sign == ' ' || (sign && (spec.Flags & tFormatFlag::ZeroPad));
     if (sign && !owed)
         out.Append(sign);
-    tRealText text(FixedTextRoom(spec));
+    char small[SmallRealText];
+    tRealText text(small, FixedTextRoom(spec));
     const char* end = PutFixedDigits(text.Begin(), text.Limit(), spec, x, significantMode);
     if (end != text.Begin())
         out.Append(text.Begin(), int(end - text.Begin()));
