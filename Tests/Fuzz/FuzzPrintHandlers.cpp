@@ -1,10 +1,11 @@
-// Every print handler with a fuzzed format record and value, rendered into four targets at once:
-// counting only, a growable array, a fixed-capacity array and a raw buffer with a limit. The counts
-// must agree, the buffer must hold exactly the first BufferLimit characters, and nothing may be read
-// past the argument or written past a destination (the sanitizers watch both).
+// Every print handler with a fuzzed format record and value, rendered into five targets at once:
+// counting only, a growable array, a fixed-capacity array, a raw buffer with a limit and one without.
+// The counts must agree, the limited buffer must hold exactly the first BufferLimit characters, the
+// unlimited one the whole text, and nothing may be read past the argument or written past a
+// destination (the sanitizers watch both).
 //
-// Input: handler row, flags, width, precision, type size, buffer limit (one or two bytes each), then
-// the argument's bytes.
+// Input: handler row, flags, width and precision (a size class byte and two bytes each), type size,
+// buffer limit, then the argument's bytes.
 #include "FuzzSupport.h"
 
 #include <System/tPrint.h>
@@ -50,6 +51,17 @@ size_t ArgumentBytes(int row, int typeSize)
         return size_t(std::max(typeSize, 0));
     }
 }
+// Mostly -1 .. 64, where the layouts differ from each other. One time in thirty-two up to 127, 255, ...
+// or 16383, cut to 10000: the clamps and the stack-to-heap edges lie in that range, and a long text
+// costs a run a hundred times what a short one does, so the long ones are kept rare.
+int FieldSize(Reader& in)
+{
+    const int sizeClass = in.Byte();
+    const int raw = in.Word();
+    if (sizeClass >= 8)
+        return raw % 66 - 1;
+    return std::min(raw % (1 << (7 + sizeClass % 8)), 10001) - 1;
+}
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -64,9 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int row = in.Byte() % 16;
     tFormatSpec spec;
     spec.Flags = in.Byte();
-    spec.Width = in.Word() % 10002 - 1;     // -1 .. 10000
-    spec.Precision = in.Word() % 10002 - 1; // -1 .. 10000
-    spec.TypeSize = in.Byte() % 80;         // the accepted sizes and many that are not
+    spec.Width = FieldSize(in);
+    spec.Precision = FieldSize(in);
+    spec.TypeSize = in.Byte() % 80; // the accepted sizes and many that are not
     const int limit = in.Word() % 300;
     std::vector<uint8_t> bytes = in.Rest();
 
@@ -92,7 +104,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     tPrintTarget counting;
     handler(counting, spec, argument.get());
 
-    tArray<char> grown(16, 64);
+    // A long text grows a small array once per 64 characters, copying it every time; a presized one
+    // keeps such runs cheap, and short texts still take the growing path.
+    tArray<char> grown(counting.CharCount > 1024 ? counting.CharCount : 16, 64);
     tPrintTarget toArray;
     toArray.Array = &grown;
     handler(toArray, spec, argument.get());
@@ -115,5 +129,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(toBuffer.CharCount == expected);
     FUZZ_CHECK(toBuffer.Buffer == buffer.get() + expected);
     FUZZ_CHECK(std::memcmp(buffer.get(), grown.GetStorage(), size_t(expected)) == 0);
+
+    // A buffer with no limit, exactly as long as the counted text, which a handler may write straight
+    // into: the same text, and no byte past it.
+    std::unique_ptr<char[]> exact(new char[size_t(counting.CharCount)]);
+    tPrintTarget toUnlimited;
+    toUnlimited.Buffer = exact.get();
+    handler(toUnlimited, spec, argument.get());
+    FUZZ_CHECK(toUnlimited.CharCount == counting.CharCount);
+    FUZZ_CHECK(toUnlimited.Buffer == exact.get() + counting.CharCount);
+    FUZZ_CHECK(std::memcmp(exact.get(), grown.GetStorage(), size_t(counting.CharCount)) == 0);
     return 0;
 }

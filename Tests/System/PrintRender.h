@@ -2,6 +2,7 @@
 #pragma once
 #include <System/tPrint.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 
 namespace PrintFlags
@@ -54,4 +55,20 @@ template <typename T>
 std::string Render(tTypeHandler handler, uint32_t flags, int width, int precision, const T& value)
 {
     return Render(handler, flags, width, precision, &value, int(sizeof(T)));
+}
+
+// What a handler writes straight into a buffer with no limit that is exactly as long as the text it
+// counts: the heap block has no byte to spare, so AddressSanitizer sees any write beyond the text.
+template <typename T>
+std::string RenderUnlimited(tTypeHandler handler, uint32_t flags, int width, int precision, const T& value)
+{
+    const tFormatSpec spec = {flags, width, precision, int(sizeof(T))};
+    tPrintTarget counting;
+    handler(counting, spec, &value);
+    std::unique_ptr<char[]> exact(new char[size_t(counting.CharCount)]);
+    tPrintTarget unlimited;
+    unlimited.Buffer = exact.get();
+    handler(unlimited, spec, &value);
+    EXPECT_EQ(unlimited.CharCount, counting.CharCount);
+    return std::string(exact.get(), size_t(unlimited.Buffer - exact.get()));
 }

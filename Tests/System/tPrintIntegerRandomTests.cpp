@@ -42,7 +42,6 @@ uint64_t RandomBits(std::mt19937_64& random)
 // - '#' on d, i and u: never a prefix here; undefined in C.
 // - '#' on o with a precision: here "0" goes in front of the precision's digits ("%#.3o" of 8 gives
 //   "0010", of 0 with precision 0 ""); C only raises the precision until the first digit is 0 ("010", "0").
-// - '0' with '-': here the conversion zero-fills before alignment is considered; C ignores the '0'.
 // - Grouping ("_" and ","), base 2, and widths or precisions past 4096 have no counterpart in C.
 TEST(PrintIntegerRandom, AgreesWithSnprintf)
 {
@@ -72,7 +71,7 @@ TEST(PrintIntegerRandom, AgreesWithSnprintf)
         };
         const bool decimal = conversion.Char == 'd' || conversion.Char == 'i' || conversion.Char == 'u';
         maybe(tFormatFlag::LeftAlign, '-', true);
-        maybe(tFormatFlag::ZeroPad, '0', !(flags & tFormatFlag::LeftAlign));
+        maybe(tFormatFlag::ZeroPad, '0', true);
         maybe(tFormatFlag::PlusSign, '+', conversion.Char != 'u');
         maybe(tFormatFlag::SpaceSign, ' ', conversion.Char != 'u');
         maybe(tFormatFlag::RadixPrefix, '#', !decimal && !(conversion.Char == 'o' && precision >= 0));
@@ -98,11 +97,14 @@ TEST(PrintIntegerRandom, AgreesWithSnprintf)
         const uint32_t bits32 = uint32_t(bits);
         const std::string actual = wide ? Render(conversion.Handler, flags, width, precision, bits)
                                         : Render(conversion.Handler, flags, width, precision, bits32);
-        if (actual != expected)
+        const std::string direct = wide
+                                       ? RenderUnlimited(conversion.Handler, flags, width, precision, bits)
+                                       : RenderUnlimited(conversion.Handler, flags, width, precision, bits32);
+        if (actual != expected || direct != expected)
         {
             failures++;
             ADD_FAILURE() << format << " of 0x" << std::hex << bits << ": expected '" << expected
-                          << "', got '" << actual << "'";
+                          << "', got '" << actual << "', straight into a buffer '" << direct << "'";
         }
     }
 }

@@ -95,8 +95,8 @@ TEST(PrintInteger, PrecisionAndFill)
         {HandleDecimal, Zero, 8, 3, uint32_t(-42), "    -042"},
         {HandleHex, Zero | Radix, 8, 2, 255, "    0xff"},
         {HandleDecimal, Zero | Left, 8, 3, uint32_t(-42), "-042    "},
-        // The conversion zero-fills before alignment is looked at, so the digits take the whole field.
-        {HandleDecimal, Zero | Left, 6, -1, 42, "000042"},
+        // LeftAlign wins over ZeroPad: the fill is spaces on the right.
+        {HandleDecimal, Zero | Left, 6, -1, 42, "42    "},
     };
     RunCases(cases, std::size(cases), 4);
 }

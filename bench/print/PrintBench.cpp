@@ -87,9 +87,8 @@ std::string ToChars(double x, std::chars_format format, int precision)
 }
 
 // Our g keeps trailing zeros and takes the fixed form for x < 10^precision, which is C's "%#.4g" only
-// from 1 up; its exponent form rounds the last digit twice by design, so it is not C's text either. The
-// values therefore lie in [1, 10^4), and values on which the peers themselves disagree (to_chars drops
-// trailing zeros) are drawn again.
+// from 1 up, and it rounds exact ties away from zero. The values therefore lie in [1, 10^4), and values
+// on which the peers themselves disagree (to_chars drops trailing zeros) are drawn again.
 double GeneralValue(std::mt19937_64& rng)
 {
     std::uniform_real_distribution<double> unit(1.0, 10.0);
@@ -440,6 +439,41 @@ void RegisterReals()
         [](int i, char* out) { return size_t(std::snprintf(out, 400, "%#.4g", inputs.General[i])); });
 }
 
+// One value each, printed with a long precision: where digits by the exact expansion cost the most.
+void RegisterLongPrecisions()
+{
+    struct tLong
+    {
+        const char* Workload;
+        double Value;
+        int Precision;
+    };
+    static const tLong longs[] = {
+        {"double %.40f of 1e-30", 1e-30, 40},
+        {"double %.0f of 1e300", 1e300, 0},
+        {"double %.1074f of 2^-1074", 4.9406564584124654e-324, 1074},
+    };
+    for (const tLong& l : longs)
+    {
+        Add(l.Workload, "snprintf",
+            [l](int, char* out)
+            { return size_t(std::snprintf(out, BufferSize, "%.*f", l.Precision, l.Value)); });
+        Add(l.Workload, "ours",
+            [l](int, char* out)
+            {
+                const tFormatSpec spec = {0, 0, l.Precision, 8};
+                return Ours(HandleFixed, spec, &l.Value, out);
+            });
+        Add(l.Workload, "to_chars",
+            [l](int, char* out)
+            {
+                return size_t(
+                    std::to_chars(out, out + BufferSize, l.Value, std::chars_format::fixed, l.Precision).ptr -
+                    out);
+            });
+    }
+}
+
 void RegisterWide()
 {
     const tFormatSpec u128 = {0, 0, -1, 16}, u512 = {0, 0, -1, 64};
@@ -643,6 +677,7 @@ int main(int argc, char** argv)
     MakePeerValues();
     RegisterIntegers();
     RegisterReals();
+    RegisterLongPrecisions();
     RegisterWide();
     RegisterArithmetic();
     RegisterParsing();

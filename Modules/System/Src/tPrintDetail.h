@@ -48,6 +48,23 @@ inline char SignOf(bool negative, uint32_t flags)
     return 0;
 }
 
+// A field that needs no fill may be written straight into the caller's buffer: the target fills only a
+// buffer, has no limit, and can count room more characters. Null when it may not; the field then goes
+// through Put.
+inline char* DirectBuffer(const tPrintTarget& target, long long room)
+{
+    const bool direct = target.Buffer && !target.Array && target.BufferLimit == -1 &&
+                        room <= (long long)INT_MAX - target.CharCount;
+    return direct ? target.Buffer : nullptr;
+}
+
+// Takes the characters written from DirectBuffer's pointer up to end as put.
+inline void AdvanceDirect(tPrintTarget& target, char* end)
+{
+    target.CharCount += int(end - target.Buffer);
+    target.Buffer = end;
+}
+
 // Adds one to the last digit of text[0, count), carrying through nines and passing over a '.'. True
 // when the carry leaves the first digit, which then reads '0' like all the others.
 inline bool RoundUpThroughNines(char* text, int count)

@@ -80,6 +80,54 @@ inline char* PutNativeDigits(uint64_t v, int base, bool upperCase, char* p)
         *--p = DigitChar(uint32_t(v % uint64_t(base)), upperCase);
     return p;
 }
+// The number of bits up to the highest set one; 1 for zero, which still prints one digit.
+inline int SignificantBits(uint64_t v)
+{
+#if defined(__GNUC__)
+    return 64 - __builtin_clzll(v | 1);
+#else
+    int bits = 1;
+    while (bits < 64 && (v >> bits) != 0)
+        ++bits;
+    return bits;
+#endif
+}
+
+// The decimal digits of v, 1 for zero. The bit count times 1233 / 4096 (log10(2) rounded up a little)
+// is the digit count or one less, and one comparison with a power of ten tells which.
+inline int DecimalDigitCount(uint64_t v)
+{
+    // The guess is 0 only below 8, so the first entry is 0 rather than 1 and zero gets its digit.
+    static constexpr uint64_t powers[20] = {0u,
+                                            10u,
+                                            100u,
+                                            1000u,
+                                            10000u,
+                                            100000u,
+                                            1000000u,
+                                            10000000u,
+                                            100000000u,
+                                            1000000000u,
+                                            10000000000u,
+                                            100000000000u,
+                                            1000000000000u,
+                                            10000000000000u,
+                                            100000000000000u,
+                                            1000000000000000u,
+                                            10000000000000000u,
+                                            100000000000000000u,
+                                            1000000000000000000u,
+                                            10000000000000000000u};
+    const int guess = (SignificantBits(v) * 1233) >> 12;
+    return guess + (v >= powers[guess] ? 1 : 0);
+}
+
+// The hexadecimal digits of v, 1 for zero.
+inline int HexDigitCount(uint64_t v)
+{
+    return (SignificantBits(v) + 3) / 4;
+}
+
 // Uses v up: its words are overwritten by the quotients.
 char* PutWideDigits(tWideInt512& v, int base, bool upperCase, char* p);
 // The most digits a value of bitSize bits can have in base.

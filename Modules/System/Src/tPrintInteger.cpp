@@ -89,6 +89,15 @@ struct tIntegerLayout
     int Zeros; // '0' characters between the prefix and the digits.
 };
 
+// Whether the width is filled with zeros in front of the digits: with ZeroPad and no precision, but not
+// with LeftAlign, which always fills with spaces on the right. The pointer's zeros are its own form
+// rather than a fill, so they stay with LeftAlign.
+inline bool ZeroFills(const tFormatSpec& spec, const tIntegerRow& row)
+{
+    return (spec.Flags & tFormatFlag::ZeroPad) && spec.Precision < 0 &&
+           (row.ForcePrefix || !(spec.Flags & tFormatFlag::LeftAlign));
+}
+
 inline tIntegerLayout LayOut(const tFormatSpec& spec, bool negative, int count, const tIntegerRow& row)
 {
     tIntegerLayout layout{};
@@ -109,7 +118,7 @@ inline tIntegerLayout LayOut(const tFormatSpec& spec, bool negative, int count, 
     const int precision = ClampedPrecision(spec);
     const int minDigits = precision == -1 ? 1 : precision;
     layout.Zeros = std::max(minDigits - count, 0);
-    if ((spec.Flags & tFormatFlag::ZeroPad) && precision == -1)
+    if (ZeroFills(spec, row))
         layout.Zeros += std::max(room - (count + layout.Zeros), 0);
     return layout;
 }
@@ -242,10 +251,50 @@ bool IsGrouped(const tFormatSpec& spec)
 {
     return (spec.Flags & (tFormatFlag::AltStyle | tFormatFlag::CommaGroups)) != 0;
 }
-} // namespace
 
+// The most common field by far, a 32- or 64-bit decimal or hexadecimal value with no digit groups, no
+// precision and no fill, written in one pass: straight into a target that only fills a buffer with no
+// limit, else through one Put. False, with nothing written, for any other field.
 template <const tIntegerRow& Row>
-void PrintInteger(tPrintTarget& target, const tFormatSpec& spec, const void* value, int bitSize)
+bool PutPlainNative(tPrintTarget& target, const tFormatSpec& spec, const void* value, int bitSize)
+{
+    static_assert((Row.Base == 10 || Row.Base == 16) && !Row.ForcePrefix, "a row whose digits count cheaply");
+    if (spec.Precision >= 0 || IsGrouped(spec))
+        return false;
+    bool negative = false;
+    const uint64_t v = NativeMagnitude(value, bitSize, Row.TreatAsUnsigned, Row.Base, negative);
+    const char sign = Row.Base == 10 ? SignOf(negative, spec.Flags) : 0;
+    const bool prefixed = Row.Base == 16 && (spec.Flags & tFormatFlag::RadixPrefix) && v != 0;
+    const int length =
+        (sign ? 1 : 0) + (prefixed ? 2 : 0) + (Row.Base == 10 ? DecimalDigitCount(v) : HexDigitCount(v));
+    if (spec.Width > length)
+        return false;
+
+    char local[24];
+    char* const direct = DirectBuffer(target, length);
+    char* const first = direct ? direct : local;
+    char* const end = first + length;
+    if (v == 0)
+        end[-1] = '0';
+    else
+        PutNativeDigits(v, Row.Base, Row.UpperCase, end);
+    if (sign)
+        first[0] = sign;
+    if (prefixed)
+    {
+        first[0] = '0';
+        first[1] = Row.UpperCase ? 'X' : 'x';
+    }
+    if (direct)
+        AdvanceDirect(target, end);
+    else
+        target.Put(local, length);
+    return true;
+}
+
+// Every field but the plain one.
+template <const tIntegerRow& Row>
+void PrintIntegerField(tPrintTarget& target, const tFormatSpec& spec, const void* value, int bitSize)
 {
     // Without digit groups the text is composed in place; the buffers have room for the value's digits
     // and a moderate fill, so that only a very wide field takes the general path.
@@ -266,6 +315,18 @@ void PrintInteger(tPrintTarget& target, const tFormatSpec& spec, const void* val
                                       AppendInteger(scratch, spec, value, bitSize, Row);
                                       EmitField(target, spec, scratch.GetStorage(), scratch.GetCount());
                                   });
+}
+} // namespace
+
+template <const tIntegerRow& Row>
+void PrintInteger(tPrintTarget& target, const tFormatSpec& spec, const void* value, int bitSize)
+{
+    if constexpr ((Row.Base == 10 || Row.Base == 16) && !Row.ForcePrefix)
+    {
+        if (bitSize <= 64 && PutPlainNative<Row>(target, spec, value, bitSize))
+            return;
+    }
+    PrintIntegerField<Row>(target, spec, value, bitSize);
 }
 
 template void PrintInteger<Base2Row>(tPrintTarget&, const tFormatSpec&, const void*, int);

@@ -81,6 +81,8 @@ extern const int32_t DefaultPrecision;
 // reported and prints nothing. Widths and precisions up to 4096 give the exact text; larger ones are
 // clamped to 4096, and the value's digits are never cut. With a Precision the zero fill is the
 // precision's job, so the rest of the field is filled with spaces even with ZeroPad, as in C.
+// LeftAlign wins over ZeroPad, as in C: the fill is spaces on the right ("%-05d" of 42 gives "42   ").
+// p keeps its zeros with LeftAlign, since they are the pointer's form rather than a fill.
 void HandleBase2(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 void HandleOctal(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 void HandleDecimal(tPrintTarget& target, const tFormatSpec& spec, const void* value);
@@ -99,23 +101,24 @@ void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* va
                       int bitSize, bool upperCase, int base, bool forcePrefix);
 
 // Real and compound handlers: e, f, g take a double; v, q, m consecutive floats. A null value prints
-// nothing. Every digit comes from arithmetic on doubles; past about 17 significant digits the digits are
-// close to, but not always, those of the exact binary value.
+// nothing. Every digit printed is a digit of the double's exact binary value, rounded once at the last
+// printed digit, at every precision: %.0f of 2^128 gives all 39 digits of 2^128, and e of 0.15 (whose
+// value is 0.1499999999999999944...) at precision 0 gives "1e-01". A value exactly halfway between two
+// texts rounds away from zero: f of 1.03125 at 4 gives "1.0313", e of 125 at 1 gives "1.3e+02".
 //
 // Precision: -1 means DefaultPrecision. Precisions above 65536 are treated as 65536 in all three forms
 // (no double has a non-zero digit past its 1074th decimal place); below that nothing is clamped. The
-// exponent forms build their text in the handler's growable scratch, sized from the precision, so no
-// precision writes past a buffer. Precision 0 in the exponent forms prints the leading digit with no
-// point: e of 1.5 gives "2e+00".
+// handlers size their text from the precision before writing it, so no precision writes past a buffer.
+// Precision 0 in the exponent forms prints the leading digit with no point: e of 1.5 gives "2e+00".
 //
 // e: no fill except up to 16 zeros with ZeroPad (the sign takes the first); LeftAlign is ignored.
 // f: the fixed form, filled to Width; with ZeroPad the sign goes ahead of the zeros.
 // g: the fixed form, with Precision significant digits, when 10^Precision > x (so for every negative
-//    value); else the exponent form with Precision digits in all, the last rounded with carry.
-// Every finite double prints in bounded time: values from 1e22 up give all their integer digits in
-// the fixed form (1.7976931348623157e308 gives 309), and subnormals their true exponent in the
-// exponent forms. A double just below a power of ten may print as that power: 1e23, whose binary
-// value is 99999999999999991611392, gives 1 and 23 zeros.
+//    value); else the exponent form with Precision digits in all, rounded once from the value (12344.5
+//    at 4 gives "1.234e+04"), whose point stays even with one digit ("1.e+05").
+// Every finite double prints in bounded time: the fixed form gives all of a value's integer digits
+// (1.7976931348623157e308 gives 309; 1e23 gives its binary value, 99999999999999991611392), and the
+// exponent forms give subnormals their true exponent.
 // Non-finite values print as "inf", "-inf", "nan", "-nan", "nan(snan)", "-nan(snan)", "-nan(ind)";
 // only f and the fixed branch of g fill them, with spaces.
 //
