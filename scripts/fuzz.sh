@@ -10,6 +10,7 @@ seconds=${1:-30}
 
 scripts/setup.sh --hardening
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DPELTRAK_BUILD_FUZZERS=ON -DENABLE_SANITIZERS=ON \
+    -DPELTRAK_OPENCV=system \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 targets=$(sed -n 's/^ *peltrak_add_fuzzer(\([A-Za-z0-9]*\).*/\1/p' Tests/Fuzz/CMakeLists.txt)
 # shellcheck disable=SC2086
