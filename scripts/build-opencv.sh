@@ -147,11 +147,20 @@ cmake -S "$source" -B "$work/build" -DCMAKE_INSTALL_PREFIX="$staging" "${options
 
 say "[4/5] compiling core, imgproc and imgcodecs on 2 jobs"
 # One line per tenth of the build, so that it never looks hung; the whole output goes to the log.
-cmake --build "$work/build" -j 2 2>&1 | tee -a "$log" | awk '
-    match($0, /^\[ *[0-9]+%\]/) {
-        percent = substr($0, 2, RLENGTH - 3) + 0
-        if (percent >= shown + 10) { shown = percent - percent % 10; printf "build-opencv:       %d%%\n", shown > "/dev/stderr" }
-    }' || fail "compiling OpenCV failed (see $log); nothing was cached"
+showProgress() {
+    local line shown=0 percent
+    while IFS= read -r line; do
+        printf '%s\n' "$line" >>"$log"
+        if [[ $line =~ ^\[\ *([0-9]+)%\] ]]; then
+            percent=${BASH_REMATCH[1]}
+            if [ "$percent" -ge $((shown + 10)) ]; then
+                shown=$((percent - percent % 10))
+                say "      $shown%"
+            fi
+        fi
+    done
+}
+cmake --build "$work/build" -j 2 2>&1 | showProgress || fail "compiling OpenCV failed (see $log); nothing was cached"
 
 say "[5/5] installing into the cache"
 cmake --install "$work/build" >>"$log" 2>&1 || fail "installing OpenCV failed (see $log); nothing was cached"
