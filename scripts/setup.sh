@@ -18,7 +18,7 @@ packages=(
 for arg in "$@"; do
     case "$arg" in
     --hardening) packages+=(clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64) ;;
-    --bench) packages+=(libbenchmark-dev libgmp-dev imagemagick ffmpeg python3 python3-opencv python3-numpy) ;;
+    --bench) packages+=(libbenchmark-dev libgmp-dev imagemagick ffmpeg python3 python3-opencv python3-numpy python3-matplotlib) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
     esac
 done
