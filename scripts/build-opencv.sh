@@ -83,8 +83,20 @@ if [ -f "$prefix/.complete" ]; then
 fi
 [ "$cachedOnly" -eq 1 ] && exit 1
 
-say "[1/5] no cached build at $prefix; building OpenCV $version ($target), a few minutes on 2 cores"
+# Two builds of the same tree at once (CI jobs, two build trees) would each take minutes for one
+# result: the second waits for the first and then finds its tree.
 mkdir -p "$cacheRoot"
+exec 9>"$cacheRoot/.lock-$version-$target-$key"
+if ! flock -n 9; then
+    say "waiting for another build of $prefix to finish"
+    flock 9
+fi
+if [ -f "$prefix/.complete" ]; then
+    echo "$prefix"
+    exit 0
+fi
+
+say "[1/5] no cached build at $prefix; building OpenCV $version ($target), a few minutes on 2 cores"
 work=$(mktemp -d "${TMPDIR:-/tmp}/peltrak-opencv.XXXXXX")
 staging=$(mktemp -d "$cacheRoot/.partial-opencv.XXXXXX")
 # The log stays outside the cache, and only when the build failed.
