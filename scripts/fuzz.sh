@@ -10,7 +10,7 @@ seconds=${1:-30}
 
 scripts/setup.sh --hardening
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DPELTRAK_BUILD_FUZZERS=ON -DPELTRAK_BUILD_TESTS=OFF \
-    -DPELTRAK_ENABLE_SANITIZERS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+    -DPELTRAK_ENABLE_SANITIZERS=ON -DPELTRAK_OPENCV=system -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build-fuzz -j "$(nproc)" --target fuzzers
 ctest --test-dir build-fuzz -L Fuzz --output-on-failure
 

@@ -2,7 +2,7 @@
 # The main job: set up, build, publish a sample frame into the shared block with the demo producer,
 # capture it with peltrak and say where the BMP went.
 #   scripts/run.sh          publishes a generated 1920 x 1080 test pattern
-#   scripts/run.sh IMAGE    publishes IMAGE (any format OpenCV reads) instead
+#   scripts/run.sh IMAGE    publishes IMAGE instead (a BMP file: the lean OpenCV reads no other format)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +11,7 @@ dir=build-run
 outputDirectory=/zorvik/images
 
 scripts/setup.sh
+scripts/build-opencv.sh >/dev/null
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELTRAK_BUILD_TESTS=OFF
 cmake --build "$dir" -j "$(nproc)"
 

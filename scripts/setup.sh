@@ -9,6 +9,8 @@ set -euo pipefail
 
 packages=(
     cmake make g++ pkg-config
+    dpkg-dev xz-utils zlib1g-dev
+    # Debian's packaged OpenCV: the sanitizer build's, and -DPELTRAK_OPENCV=system's.
     libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
     libboost-dev libboost-stacktrace-dev
     libspdlog-dev libfmt-dev
@@ -16,9 +18,9 @@ packages=(
 )
 for arg in "$@"; do
     case "$arg" in
-    --hardening) packages+=(clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck g++-mingw-w64-x86-64-posix wine64
-                            dpkg-dev file man-db groff-base) ;;
-    --bench) packages+=(libbenchmark-dev libgmp-dev imagemagick ffmpeg python3 python3-opencv python3-numpy) ;;
+    --hardening) packages+=(clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck g++-mingw-w64-x86-64-posix
+                            libz-mingw-w64-dev wine64 dpkg-dev file man-db groff-base) ;;
+    --bench) packages+=(libbenchmark-dev libgmp-dev imagemagick ffmpeg python3 python3-opencv python3-numpy python3-matplotlib) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
     esac
 done

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <opencv2/core/utils/logger.hpp>
 #include <spdlogger.h>
 #include <string>
 
@@ -19,6 +20,9 @@ namespace
 
 int main()
 {
+    // OpenCV's default level, fixed: the tool reads no environment, so OPENCV_LOG_LEVEL must not add
+    // lines to its output. Its warnings and errors still go to standard error.
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_WARNING);
     int status = 0;
     try
     {

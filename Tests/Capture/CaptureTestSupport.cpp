@@ -59,9 +59,13 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
     return result;
 }
 
-ProcessResult RunTool()
+ProcessResult RunTool(const std::vector<std::string>& environment)
 {
-    return RunProgram(PELTRAK_TEST_TOOL);
+    if (environment.empty())
+        return RunProgram(PELTRAK_TEST_TOOL);
+    std::vector<std::string> args = environment;
+    args.emplace_back(PELTRAK_TEST_TOOL);
+    return RunProgram("/usr/bin/env", args);
 }
 
 void Publish(const std::vector<std::string>& args)

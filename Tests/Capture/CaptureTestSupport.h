@@ -34,7 +34,8 @@ struct ProcessResult
 
 // Runs program with args (each quoted for the shell) and collects what it prints.
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args = {});
-ProcessResult RunTool();
+// Runs the test build of the tool, with environment entries ("NAME=value") added when given.
+ProcessResult RunTool(const std::vector<std::string>& environment = {});
 // Runs peltrak-publish on the test block; fails the calling test when publishing fails.
 void Publish(const std::vector<std::string>& args);
 

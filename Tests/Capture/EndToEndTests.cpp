@@ -53,10 +53,10 @@ protected:
     }
 
     // Runs the tool and expects one capture: exit status 0, only the size line, one more file.
-    static std::string RunExpectingCapture()
+    static std::string RunExpectingCapture(const std::vector<std::string>& environment = {})
     {
         const std::vector<std::string> before = CapturedFiles();
-        const ProcessResult run = RunTool();
+        const ProcessResult run = RunTool(environment);
         EXPECT_EQ(run.ExitStatus, 0) << run.Output;
         EXPECT_EQ(run.Output, SizeLine + "\n");
         const std::vector<std::string> after = CapturedFiles();
@@ -164,6 +164,19 @@ TEST_F(EndToEnd, FilesMatchAPlainConversionByteForByte)
         EXPECT_TRUE(actualBytes == expectedBytes) << "the files differ";
         std::filesystem::remove(reference);
     }
+}
+
+TEST_F(EndToEnd, OpenCVEnvironmentChangesNothing)
+{
+    // Log lines would join the size line; trace files would land beside the capture.
+    std::vector<std::string> environment{"OPENCV_LOG_LEVEL=VERBOSE", "OPENCV_PARALLEL_BACKEND=TBB"};
+#ifdef PELTRAK_OPENCV_LEAN
+    // Only the lean build leaves tracing out; Debian's OpenCV keeps it.
+    environment.push_back("OPENCV_TRACE=1");
+    environment.push_back("OPENCV_TRACE_LOCATION=" + CaptureDirectory() + "/cvtrace");
+#endif
+    Publish({"pattern", "130", "70", "4"});
+    ExpectPattern(RunExpectingCapture(environment), 130, 70);
 }
 
 TEST_F(EndToEnd, WronglySizedBlockIsReplacedByAnEmptyOne)
