@@ -1,14 +1,15 @@
 // peltrak: captures the image in the shared block into a dated BMP file. Takes no arguments.
 #include "CaptureRun.h"
 #include "PeltrakVersion.h"
+#include "SharedBlock.h"
 
 #include <Foundation/tHashInit.h>
-#include <boost/interprocess/exceptions.hpp>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <spdlogger.h>
 #include <string>
+
 
 namespace
 {
@@ -24,11 +25,10 @@ int main()
     {
         status = CaptureImage();
     }
-    catch (const boost::interprocess::interprocess_exception& e)
+    catch (const SharedBlockError& e)
     {
-        // The block could not be created at all (a stale one that cannot be removed, no permission, no
-        // room): unlike a failed capture, nothing can work until someone intervenes, so say so in the
-        // exit status.
+        // The block can be neither used nor re-created (no permission, no address space, no room): unlike
+        // a failed capture, nothing can work until someone intervenes, so say so in the exit status.
         Logger::Critical(std::string(e.what()));
         return 1;
     }

@@ -92,16 +92,7 @@ void RemoveTestBlock()
 
 long long TestBlockSize()
 {
-    try
-    {
-        bip::shared_memory_object block(bip::open_only, SharedBlockName, bip::read_only);
-        bip::offset_t size = 0;
-        return block.get_size(size) ? static_cast<long long>(size) : -1;
-    }
-    catch (const bip::interprocess_exception&)
-    {
-        return -1;
-    }
+    return SharedBlockSizeNow(SharedBlockName);
 }
 
 void ResetCaptureDirectory()
