@@ -4,12 +4,38 @@
 #include "SharedBlock.h"
 
 #include <Foundation/tHashInit.h>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <spdlogger.h>
 #include <string>
 
+#ifdef __linux__
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace
+{
+// A descriptor 0, 1 or 2 that the caller left closed would be handed to the next file the tool opens
+// (the block, with "peltrak >&-"), and the progress lines and log would be written into it. So each
+// closed one is given /dev/null before anything else is opened: this runs before every initialiser
+// of the tool's own units and of the libraries linked into it statically (101 is the earliest
+// priority a program may use); only shared libraries' initialisers run earlier, and they keep no
+// files open. In main it would come after all of those.
+__attribute__((constructor(101))) void OpenStandardDescriptors()
+{
+    for (int fd = 0; fd <= 2; ++fd)
+        if (fcntl(fd, F_GETFD) < 0)
+        {
+            const int opened = open("/dev/null", O_RDWR);
+            // open returns the lowest free descriptor, which is this one; anything else is not ours.
+            if (opened >= 0 && opened != fd)
+                close(opened);
+        }
+}
+} // namespace
+#endif
 
 namespace
 {
@@ -20,6 +46,10 @@ namespace
 
 int main()
 {
+#ifndef _WIN32
+    // The capture is the job: a reader that went away makes the progress lines fail, not the tool.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     int status = 0;
     try
     {
