@@ -54,7 +54,10 @@ std::string SaveImage(const cv::Mat& image, const std::tm& localTime, const std:
         case PublishResult::TargetExists:
             continue;
         case PublishResult::Failed:
-            Logger::Critical("could not publish the image as \"" + path + "\": " + errorText);
+            Logger::Critical(std::string("could not publish the image as \"")
+                                 .append(path)
+                                 .append("\": ")
+                                 .append(errorText));
             return std::string();
         }
     }
