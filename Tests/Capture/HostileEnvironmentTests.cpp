@@ -7,7 +7,6 @@
 #include "CaptureTestSupport.h"
 #include "OutputPath.h"
 #include "SharedBlock.h"
-#include "TestPattern.h"
 
 #include <algorithm>
 #include <boost/interprocess/mapped_region.hpp>
@@ -124,20 +123,6 @@ std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void ExpectPatternFile(const std::string& name, int width, int height)
-{
-    const std::string path = CaptureDirectory() + "/" + name;
-    ASSERT_FALSE(fs::is_symlink(path)) << name;
-    const Bmp bmp = ReadBmp(path);
-    ASSERT_TRUE(bmp.Valid) << name << ": " << bmp.Error;
-    ASSERT_EQ(bmp.Width, width);
-    ASSERT_EQ(bmp.Height, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c)
-                ASSERT_EQ(bmp.At(x, y)[c], TestPatternByte(x, y, c, width, height)) << name;
 }
 
 class HostileEnvironment : public testing::Test
