@@ -1,5 +1,6 @@
 #include "CaptureRun.h"
 
+#include "BlockReadGuard.h"
 #include "FrameMemory.h"
 #include "ImageFile.h"
 #include "OutputPath.h"
@@ -37,6 +38,17 @@ int EightBitType(std::int32_t channels)
     return wrapped <= 0x7FFFFFFFu ? static_cast<int>(wrapped)
                                   : static_cast<int>(wrapped - 0x80000000u) - 0x7FFFFFFF - 1;
 }
+
+// Pages the kernel could not back: either the producer shrank the block after the attach, or the
+// shared-memory file system is too small for it.
+std::string UnreadablePixelsReason()
+{
+    const long long sizeNow = SharedBlockSizeNow(SharedBlockName);
+    const std::string block = std::string("the shared block \"") + SharedBlockName + "\"";
+    if (sizeNow >= 0 && static_cast<unsigned long long>(sizeNow) < SharedBlockSize)
+        return block + " shrank while it was read (to " + std::to_string(sizeNow) + " bytes)";
+    return "the block's pixels cannot be read: the shared memory that should hold " + block + " is exhausted";
+}
 } // namespace
 
 int CaptureImage()
@@ -45,7 +57,12 @@ int CaptureImage()
     // Attached (and, when it had to be, created) in read-write mode; from here on the capture only
     // reads it, and a read-only view is cheaper to fault in.
     ProtectForReading(SharedBlockBase, SharedBlockSize);
-    const auto [width, height, channels] = ReadBlockHeader(SharedBlockBase);
+    BlockHeader header;
+    {
+        const BlockReadGuard shrinkGuard(SharedBlockName);
+        header = ReadBlockHeader(SharedBlockBase);
+    }
+    const auto [width, height, channels] = header;
 
     // Refused before any matrix exists, so no pixel outside the block can ever be read.
     const std::string refusal = CheckImageHeader(width, height, channels);
@@ -91,9 +108,6 @@ void ExportImage(std::string fileName, int width, int height) // NOLINT(performa
     // fresh destination. Mapping the first in one call and backing the second with huge pages saves
     // most of the page faults that would otherwise dominate it. The destination matrix only borrows
     // the storage, which outlives it and is freed when the export ends.
-    if (!PrefaultForReading(SharedImage.data, SharedImage.total() * SharedImage.elemSize()))
-        throw std::runtime_error("the block's pixels cannot be read: the shared memory that should hold them "
-                                 "is exhausted");
     const FrameStorage storage(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
     cv::Mat destination = storage.Size() == 0 ? cv::Mat(height, width, CV_8UC3)
                                               : cv::Mat(height, width, CV_8UC3, storage.Data());
@@ -101,7 +115,14 @@ void ExportImage(std::string fileName, int width, int height) // NOLINT(performa
     // 7 ms, against some 2 ms per million pixels that the second thread converts).
     if (SharedImage.total() < ParallelConversionPixels)
         cv::setNumThreads(0);
-    cv::cvtColor(SharedImage, destination, cv::COLOR_BGRA2BGR, 0);
+    {
+        // The producer may shrink the block at any moment; from here to the end of the conversion
+        // that ends the tool with one logged line instead of a silent SIGBUS.
+        const BlockReadGuard shrinkGuard(SharedBlockName);
+        if (!PrefaultForReading(SharedImage.data, SharedImage.total() * SharedImage.elemSize()))
+            throw std::runtime_error(UnreadablePixelsReason());
+        cv::cvtColor(SharedImage, destination, cv::COLOR_BGRA2BGR, 0);
+    }
     SaveImage(destination, localTime, fileName);
 }
 

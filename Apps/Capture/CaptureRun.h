@@ -2,8 +2,9 @@
 // BGR in place and write them as a 24-bit BMP under a dated name in the output directory.
 //
 // Failures of a capture end as one Logger::Critical call and never change the exit status; only a
-// failure to create the block itself (interprocess_exception from AttachSharedBlock) leaves
-// CaptureImage, for main to report.
+// block that can be neither used nor re-created (SharedBlockError from AttachSharedBlock) leaves
+// CaptureImage, for main to report, and a block that shrinks while it is read ends the process with
+// exit status 1 (BlockReadGuard.h).
 //
 // The tool reads no arguments, environment or configuration file: the block name (SharedBlockName,
 // SharedBlock.h) and the output directory (OutputDirectory, OutputPath.h) are injected at link time.

@@ -1,10 +1,9 @@
 #include "ImageFile.h"
 
-#include "FileMove.h"
+#include "CaptureWorkspace.h"
 #include "OutputPath.h"
 
-#include <cstdio>
-#include <filesystem>
+#include <cstring>
 #include <opencv2/imgcodecs.hpp>
 #include <spdlogger.h>
 #include <vector>
@@ -18,66 +17,50 @@ constexpr int MaxCopyNumber = 10000;
 // The writer reports success even when the disk fills up under it (its stream errors go unchecked),
 // so the file's size is compared with what an uncompressed 24-bit BMP of the image takes: the 54-byte
 // file and info headers, then every row padded to 4 bytes.
-bool IsCompleteBmp(const std::string& path, const cv::Mat& image)
+std::uintmax_t BmpFileSize(const cv::Mat& image)
 {
     const std::uintmax_t stride = (static_cast<std::uintmax_t>(image.cols) * 3 + 3) / 4 * 4;
-    const std::uintmax_t expected = 54 + stride * static_cast<std::uintmax_t>(image.rows);
-    std::error_code error;
-    const std::uintmax_t actual = std::filesystem::file_size(path, error);
-    return !error && actual == expected;
+    return 54 + stride * static_cast<std::uintmax_t>(image.rows);
 }
 } // namespace
 
 std::string SaveImage(const cv::Mat& image, const std::tm& localTime, const std::string& fileName)
 {
     const std::string firstChoice = MakeOutputPath(fileName, localTime);
-    // In the same directory as the final file, so the move never crosses file systems; a leading dot
-    // keeps it out of "*.bmp" listings.
-    std::string creationError;
-    const std::string temporary = CreateTemporaryImageFile(OutputDirectory, creationError);
-    if (temporary.empty())
+    const std::size_t directoryLength = std::strlen(OutputDirectory);
+    // Removes the temporary on every way out, exceptions from the writer included.
+    CaptureWorkspace workspace;
+    std::string errorText;
+    if (!workspace.Open(OutputDirectory, errorText))
     {
-        Logger::Critical("could not write the image to \"" + firstChoice +
-                         "\": no temporary file can be made in its directory: " + creationError);
+        Logger::Critical("could not write the image to \"" + firstChoice + "\": " + errorText);
         return std::string();
     }
-    bool written = false;
-    try
+    const bool written = cv::imwrite(workspace.TemporaryPath(), image, std::vector<int>());
+    if (!written || !workspace.Seal(BmpFileSize(image), errorText))
     {
-        written = cv::imwrite(temporary, image, std::vector<int>());
-    }
-    catch (...)
-    {
-        std::remove(temporary.c_str()); // May hold part of an image.
-        throw;
-    }
-    if (!written || !IsCompleteBmp(temporary, image))
-    {
-        std::remove(temporary.c_str());
-        Logger::Critical("could not write the image to \"" + firstChoice + "\" (temporary file \"" +
-                         temporary + "\"): the directory may be missing or not writable, or the disk full");
+        Logger::Critical("could not write the image to \"" + firstChoice +
+                         "\": " + (written ? errorText : "the image writer failed: the disk may be full"));
         return std::string();
     }
 
     for (int copyNumber = 1; copyNumber <= MaxCopyNumber; ++copyNumber)
     {
         std::string path = copyNumber == 1 ? firstChoice : MakeOutputPath(fileName, localTime, copyNumber);
-        std::string errorText;
-        switch (MoveWithoutReplacing(temporary, path, errorText))
+        switch (workspace.Publish(path.substr(directoryLength), errorText))
         {
-        case MoveResult::Moved:
+        case PublishResult::Published:
             return path;
-        case MoveResult::TargetExists:
+        case PublishResult::TargetExists:
             continue;
-        case MoveResult::Failed:
-            std::remove(temporary.c_str());
-            std::string message = "could not move the image from \"";
-            message.append(temporary).append("\" to \"").append(path).append("\": ").append(errorText);
-            Logger::Critical(message);
+        case PublishResult::Failed:
+            Logger::Critical(std::string("could not publish the image as \"")
+                                 .append(path)
+                                 .append("\": ")
+                                 .append(errorText));
             return std::string();
         }
     }
-    std::remove(temporary.c_str());
     std::string message = "could not write the image to \"";
     message.append(firstChoice).append("\": the names up to copy ").append(std::to_string(MaxCopyNumber));
     Logger::Critical(message.append(" are all taken"));

@@ -1,37 +1,72 @@
 #include "SharedBlock.h"
 
 #include <boost/interprocess/exceptions.hpp>
+#include <cerrno>
 #include <cstdint>
 #include <iostream>
+#include <string>
 
 namespace bip = boost::interprocess;
+
+namespace
+{
+// A progress line that cannot be written (standard output closed, or a pipe nobody reads) is lost on
+// its own: the stream is made usable again so that later lines and the log still try.
+void PrintLine(const std::string& text)
+{
+    std::cout << text << std::endl;
+    std::cout.clear();
+}
+
+std::string Quoted(const char* name)
+{
+    return std::string("\"") + name + "\"";
+}
+} // namespace
+
+SharedBlockError::SharedBlockError(const char* name, const char* operation, const std::exception& cause)
+    : std::runtime_error("could not " + std::string(operation) + " the shared block " + Quoted(name) + ": " +
+                         cause.what())
+{
+}
 
 unsigned char* AttachSharedBlock(const char* name, std::size_t size, bip::mode_t mode)
 {
     // Holds the only mapping this process keeps; each call's move assignment releases the previous one.
     static bip::mapped_region SharedRegion;
 
+    // Whether the block exists, and whether it has the right size: a writer replaces only a block that
+    // is missing or wrongly sized, never one it merely cannot open or map (the producer's frame).
+    bool opened = false;
+    bool rightSize = false;
     try
     {
         bip::shared_memory_object existing(bip::open_only, name, mode);
+        opened = true;
+        bip::offset_t existingSize = 0;
+        rightSize = existing.get_size(existingSize) && static_cast<std::uint64_t>(existingSize) == size;
         SharedRegion = bip::mapped_region(existing, mode);
-        std::cout << "shm size = " << static_cast<std::uint64_t>(SharedRegion.get_size())
-                  << " struct size = " << static_cast<std::uint64_t>(size) << std::endl;
+        PrintLine("shm size = " + std::to_string(static_cast<std::uint64_t>(SharedRegion.get_size())) +
+                  " struct size = " + std::to_string(static_cast<std::uint64_t>(size)));
         // A wrongly sized block is kept as it is for a reader; only a writer may replace it.
         if (SharedRegion.get_size() == size || mode != bip::read_write)
             return static_cast<unsigned char*>(SharedRegion.get_address());
     }
     catch (const bip::interprocess_exception& e)
     {
-        std::cout << e.what() << std::endl;
+        if (mode == bip::read_write && !opened && e.get_native_error() != ENOENT)
+            throw SharedBlockError(name, "open", e);
+        if (mode == bip::read_write && rightSize)
+            throw SharedBlockError(name, "map", e);
+        PrintLine(e.what());
     }
 
     if (mode != bip::read_write)
         return nullptr;
 
-    std::cout << "create shm_memory " << std::endl;
+    PrintLine("create shm_memory ");
     if (bip::shared_memory_object::remove(name))
-        std::cout << "removed : " << name << std::endl;
+        PrintLine(std::string("removed : ") + name);
 
     // Failures from here on reach the caller; SharedRegion keeps whatever it held before.
     SharedRegion = CreateSharedBlock(name, size);
@@ -40,9 +75,33 @@ unsigned char* AttachSharedBlock(const char* name, std::size_t size, bip::mode_t
 
 bip::mapped_region CreateSharedBlock(const char* name, std::size_t size)
 {
-    bip::shared_memory_object created(bip::create_only, name, bip::read_write);
-    created.truncate(static_cast<bip::offset_t>(size));
-    return bip::mapped_region(created, bip::read_write);
+    const char* step = "create";
+    try
+    {
+        bip::shared_memory_object created(bip::create_only, name, bip::read_write);
+        step = "set the size of";
+        created.truncate(static_cast<bip::offset_t>(size));
+        step = "map";
+        return bip::mapped_region(created, bip::read_write);
+    }
+    catch (const bip::interprocess_exception& e)
+    {
+        throw SharedBlockError(name, step, e);
+    }
+}
+
+long long SharedBlockSizeNow(const char* name)
+{
+    try
+    {
+        const bip::shared_memory_object block(bip::open_only, name, bip::read_only);
+        bip::offset_t size = 0;
+        return block.get_size(size) ? static_cast<long long>(size) : -1;
+    }
+    catch (const bip::interprocess_exception&)
+    {
+        return -1;
+    }
 }
 
 std::int32_t ReadBlockInt32(const unsigned char* block, std::size_t offset)

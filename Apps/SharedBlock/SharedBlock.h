@@ -12,6 +12,7 @@
 #include <boost/interprocess/shared_memory_object.hpp>
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 
 // Byte layout. All values little-endian, no padding: the three header values lie at unaligned
 // addresses, so they are read byte by byte (ReadBlockInt32), never through a cast pointer.
@@ -52,20 +53,34 @@ struct BlockHeader
     std::int32_t Channels = 0;
 };
 
+// A block that can be neither used nor replaced. The text names the block, the operation that failed
+// (open, map, create, set the size of) and the system's reason.
+class SharedBlockError : public std::runtime_error
+{
+public:
+    SharedBlockError(const char* name, const char* operation, const std::exception& cause);
+};
+
 // Maps the named block and returns its address, which stays valid until the next call or process exit
 // (one process-wide mapping, replaced on every call; not safe for concurrent calls).
 //
 // Prints "shm size = <actual> struct size = <size>" when an existing object could be mapped. In
-// read_write mode a missing, unmappable or wrongly sized object is removed and created anew at size
-// bytes, all zero ("create shm_memory ", then "removed : <name>" when something was removed); any
-// other mode never creates and returns null when the object cannot be opened, or the wrongly sized
-// mapping as it is. Failures while re-creating throw boost::interprocess::interprocess_exception.
+// read_write mode a missing or wrongly sized object (or one that cannot be mapped at its wrong size)
+// is removed and created anew at size bytes, all zero ("create shm_memory ", then "removed : <name>"
+// when something was removed); one that exists but cannot be opened, or has the right size but cannot
+// be mapped, is left untouched and SharedBlockError is thrown. Any other mode never creates and
+// returns null when the object cannot be opened, or the wrongly sized mapping as it is. A failed
+// re-creation throws SharedBlockError. A progress line that cannot be written is skipped.
 unsigned char* AttachSharedBlock(const char* name, std::size_t size, boost::interprocess::mode_t mode);
 
 // Creates the named block at size bytes, all zero, and maps it read-write. The mapping ends with the
 // returned region; the block stays until it is removed. An existing block of that name is never
-// replaced: remove it first. Throws boost::interprocess::interprocess_exception when it cannot be made.
+// replaced: remove it first. Throws SharedBlockError when it cannot be made.
 boost::interprocess::mapped_region CreateSharedBlock(const char* name, std::size_t size);
+
+// The named block's size at this moment, or -1 when it cannot be opened. Tells a block that shrank
+// under the reader from one that could never be backed.
+long long SharedBlockSizeNow(const char* name);
 
 // The header of a block of at least PixelOffset bytes.
 BlockHeader ReadBlockHeader(const unsigned char* block);

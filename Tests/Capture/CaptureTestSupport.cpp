@@ -2,6 +2,7 @@
 
 #include "OutputPath.h"
 #include "SharedBlock.h"
+#include "TestPattern.h"
 
 #include <algorithm>
 #include <boost/interprocess/exceptions.hpp>
@@ -96,16 +97,7 @@ void RemoveTestBlock()
 
 long long TestBlockSize()
 {
-    try
-    {
-        bip::shared_memory_object block(bip::open_only, SharedBlockName, bip::read_only);
-        bip::offset_t size = 0;
-        return block.get_size(size) ? static_cast<long long>(size) : -1;
-    }
-    catch (const bip::interprocess_exception&)
-    {
-        return -1;
-    }
+    return SharedBlockSizeNow(SharedBlockName);
 }
 
 void ResetCaptureDirectory()
@@ -122,4 +114,21 @@ std::vector<std::string> CapturedFiles()
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+void ExpectPatternFile(const std::string& name, int width, int height)
+{
+    const std::string path = CaptureDirectory() + "/" + name;
+    ASSERT_FALSE(fs::is_symlink(path)) << name;
+    const Bmp bmp = ReadBmp(path);
+    ASSERT_TRUE(bmp.Valid) << name << ": " << bmp.Error;
+    ASSERT_EQ(bmp.Width, width);
+    ASSERT_EQ(bmp.Height, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)
+                if (bmp.At(x, y)[c] != TestPatternByte(x, y, c, width, height))
+                    FAIL() << name << ", pixel " << x << ", " << y << " channel " << c << ": "
+                           << int(bmp.At(x, y)[c]) << " instead of "
+                           << int(TestPatternByte(x, y, c, width, height));
 }

@@ -48,3 +48,6 @@ long long TestBlockSize();
 void ResetCaptureDirectory();
 // Names of the files in the capture directory, sorted; hidden files included.
 std::vector<std::string> CapturedFiles();
+// Expects the capture directory's file name to be a plain file (no link) holding the test pattern's
+// blue, green and red at every pixel.
+void ExpectPatternFile(const std::string& name, int width, int height);
