@@ -16,6 +16,7 @@ block=peltrak_load
 batch=50
 perRun=320
 
+scripts/build-opencv.sh >/dev/null
 cmake -S . -B "$build" -DPELTRAK_BUILD_TESTS=OFF -DPELTRAK_BLOCK_NAME=$block -DPELTRAK_OUTPUT_DIRECTORY="$work/" >/dev/null
 cmake --build "$build" -j2 --target peltrak peltrak-publish >/dev/null
 tool=$build/Apps/peltrak
