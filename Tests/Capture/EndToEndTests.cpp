@@ -160,7 +160,7 @@ TEST_F(EndToEnd, OpenCVEnvironmentChangesNothing)
     environment.push_back("OPENCV_TRACE_LOCATION=" + CaptureDirectory() + "/cvtrace");
 #endif
     Publish({"pattern", "130", "70", "4"});
-    ExpectPattern(RunExpectingCapture(environment), 130, 70);
+    ExpectPatternFile(RunExpectingCapture(environment), 130, 70);
 }
 
 TEST_F(EndToEnd, WronglySizedBlockIsReplacedByAnEmptyOne)
