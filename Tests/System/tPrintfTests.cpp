@@ -92,6 +92,9 @@ TEST(Printf, WidthAndPrecisionFromArguments)
     tArray<char> out(16, 4096);
     EXPECT_EQ(taPrintf(out, "%*d", INT_MIN, 7), 4096);
     EXPECT_EQ(taPrintf(out, "%999999999999d", 7), 4096);
+    // The text handler does not clamp; the driver stops its width at 65536.
+    EXPECT_EQ(taPrintf(out, "%*s", INT_MAX, "x"), 65536);
+    EXPECT_EQ(taPrintf(out, "%-99999999999s", "x"), 65536);
 }
 
 TEST(Printf, LengthModifiersPickTheArgumentSize)

@@ -20,15 +20,15 @@ namespace tPrintfDetail
 void PrintField(tPrintTarget& target, const tConversion& conv, const tFormatSpec& spec, const void* value);
 
 // A '*' width or precision as C reads it: a negative width is LeftAlign, a negative precision is
-// "not given". Both saturate like numbers written in the format.
+// "not given". Both saturate as numbers written in the format do (tFormatParse.h).
 inline void SetWidth(tFormatSpec& spec, long long width)
 {
     if (width < 0)
     {
         spec.Flags |= tFormatFlag::LeftAlign;
-        width = width < -(long long)tFormatParse::MaxFieldNumber ? tFormatParse::MaxFieldNumber : -width;
+        width = width < -(long long)tFormatParse::MaxFieldWidth ? tFormatParse::MaxFieldWidth : -width;
     }
-    spec.Width = int32_t(std::min<long long>(width, tFormatParse::MaxFieldNumber));
+    spec.Width = int32_t(std::min<long long>(width, tFormatParse::MaxFieldWidth));
 }
 
 inline void SetPrecision(tFormatSpec& spec, long long precision)

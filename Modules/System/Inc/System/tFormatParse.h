@@ -10,8 +10,9 @@
 // conversion a row of TypeHandlerTable, E F G (e f g upper-cased) or '%'.
 //
 // Everything here is constexpr, so the same parse serves the C-style driver at run time and the
-// type-safe front end at compile time. Numbers saturate at MaxFieldNumber; the handlers clamp from
-// there. A conversion that is incomplete, unknown, or has a length the conversion cannot take is
+// type-safe front end at compile time. Precisions saturate at MaxFieldNumber and the handlers clamp
+// them further. Widths saturate at MaxFieldWidth, because the s, c and real handlers do not clamp a
+// width, and a field of millions of spaces would only cost time. A conversion that is incomplete, unknown, or has a length the conversion cannot take is
 // Invalid: the drivers print its text as it stands and consume no argument.
 #pragma once
 #include <System/tPrint.h>
@@ -50,6 +51,7 @@ struct tConversion
 namespace tFormatParse
 {
 constexpr int32_t MaxFieldNumber = 1 << 24;
+constexpr int32_t MaxFieldWidth = 1 << 16;
 // The conversion characters in the order of TypeHandlerTable's rows.
 constexpr char RowChars[] = "bodiuxXpefgvqmcs";
 
@@ -189,7 +191,10 @@ constexpr tConversion ParseConversion(const char* text)
         i++;
     }
     else
-        conv.Width = ReadNumber(text, i);
+    {
+        const int32_t width = ReadNumber(text, i);
+        conv.Width = width < MaxFieldWidth ? width : MaxFieldWidth;
+    }
     if (text[i] == '.')
     {
         i++;
