@@ -12,8 +12,9 @@
 // Everything here is constexpr, so the same parse serves the C-style driver at run time and the
 // type-safe front end at compile time. Precisions saturate at MaxFieldNumber and the handlers clamp
 // them further. Widths saturate at MaxFieldWidth, because the s, c and real handlers do not clamp a
-// width, and a field of millions of spaces would only cost time. A conversion that is incomplete, unknown, or has a length the conversion cannot take is
-// Invalid: the drivers print its text as it stands and consume no argument.
+// width, and a field of millions of spaces would only cost time. A conversion that is incomplete, unknown, or
+// has a length the conversion cannot take is Invalid: the drivers print its text as it stands and consume no
+// argument.
 #pragma once
 #include <System/tPrint.h>
 #include <cstdint>
@@ -56,7 +57,7 @@ constexpr int32_t MaxFieldWidth = 1 << 16;
 constexpr char RowChars[] = "bodiuxXpefgvqmcs";
 
 // TypeHandlerTable's row of a conversion character; E F G give the rows of e f g.
-constexpr int32_t ConversionRow(char c)
+constexpr int32_t FindConversionRow(char c)
 {
     if (c == 'E' || c == 'F' || c == 'G')
         c = char(c - 'A' + 'a');
@@ -64,6 +65,27 @@ constexpr int32_t ConversionRow(char c)
         if (RowChars[row] == c)
             return row;
     return c == '%' ? tConversion::Percent : tConversion::Invalid;
+}
+
+// The same as a table, so that a run-time parse looks a row up instead of searching for it.
+struct tRowTable
+{
+    int8_t Rows[256];
+};
+
+constexpr tRowTable MakeRowTable()
+{
+    tRowTable table{};
+    for (int c = 0; c < 256; c++)
+        table.Rows[c] = int8_t(FindConversionRow(char(c)));
+    return table;
+}
+
+inline constexpr tRowTable RowTable = MakeRowTable();
+
+constexpr int32_t ConversionRow(char c)
+{
+    return RowTable.Rows[static_cast<unsigned char>(c)];
 }
 
 constexpr uint32_t FlagOf(char c)
