@@ -240,6 +240,9 @@ void TextCase(tGenerator& gen)
 
 TEST(PrintfDifferential, AgreesWithSnprintfWhereTheRulesAgree)
 {
+#ifndef __GLIBC__
+    GTEST_SKIP() << "the oracle is glibc's snprintf; other C libraries round and pad differently";
+#endif
     const uint32_t seed = TestSeed();
     SCOPED_TRACE(SeedTrace(seed));
     tGenerator gen(seed);
