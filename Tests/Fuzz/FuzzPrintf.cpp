@@ -80,19 +80,15 @@ void CheckBounded(const tArray<char>& whole, int wholeLength, int size, const tB
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    FuzzQuietReports();
-    return 0;
-}
+FUZZ_INITIALIZE_QUIETLY()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 2 || size > 300)
         return 0;
     const int bufferSize = (data[0] | (data[1] << 8)) % 600;
-    const std::string format(reinterpret_cast<const char*>(data) + 2, size - 2);
-    const char* f = format.c_str(); // cut at the first NUL, as a C caller's text would be
+    const std::string format = FuzzCText(data + 2, size - 2);
+    const char* f = format.c_str();
 
     const tWideInt128 wide128 = tWideInt128::FromText("-12345678901234567890123", 10);
     const tWideInt512 wide512 = tWideInt512::FromText("1", 10).ShiftLeft(500);
