@@ -5,7 +5,9 @@
 //
 // Benchmark names are "<workload>/<implementation>"; make_results.py turns them into the table.
 #include <Foundation/tFixInt.h>
+#include <System/tFormat.h>
 #include <System/tPrint.h>
+#include <System/tPrintf.h>
 #include <benchmark/benchmark.h>
 #include <boost/multiprecision/cpp_int.hpp>
 #include <charconv>
@@ -669,6 +671,46 @@ void RegisterParsing()
             [p](int i) { return BoostParsedText(uint512_t((*p.BoostTexts)[i].c_str())); });
     }
 }
+// A whole log line through each driver: "x=%d y=%.3f s=%s\n" with a mixed-length int, a double of
+// the f workload and a short name. The C-style driver races snprintf and fmt with a format parsed at
+// run time; the type-safe form with a literal races fmt's compiled format.
+void RegisterDrivers()
+{
+    static std::vector<std::string> names;
+    for (int i = 0; i < ValueCount; ++i)
+        names.push_back("sensor-" + std::to_string(i % 97));
+    const auto name = [](int i) { return names[size_t(i)].c_str(); };
+
+    Add("line x/y/s, runtime format", "ours",
+        [name](int i, char* out) {
+            return size_t(tsnPrintf(out, 256, "x=%d y=%.3f s=%s\n", inputs.I32[i], inputs.Fixed[i], name(i)));
+        });
+    Add("line x/y/s, runtime format", "snprintf",
+        [name](int i, char* out) {
+            return size_t(
+                std::snprintf(out, 256, "x=%d y=%.3f s=%s\n", inputs.I32[i], inputs.Fixed[i], name(i)));
+        });
+    Add("line x/y/s, runtime format", "fmt runtime",
+        [name](int i, char* out)
+        {
+            return size_t(fmt::format_to(out, fmt::runtime("x={} y={:.3f} s={}\n"), inputs.I32[i],
+                                         inputs.Fixed[i], name(i)) -
+                          out);
+        });
+
+    Add("line x/y/s, literal format", "ours",
+        [name](int i, char* out) {
+            return size_t(
+                tFormat(out, 256, T_FMT("x=%d y=%.3f s=%s\n"), inputs.I32[i], inputs.Fixed[i], name(i)));
+        });
+    Add("line x/y/s, literal format", "fmt compiled",
+        [name](int i, char* out)
+        {
+            return size_t(fmt::format_to(out, FMT_COMPILE("x={} y={:.3f} s={}\n"), inputs.I32[i],
+                                         inputs.Fixed[i], name(i)) -
+                          out);
+        });
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -681,6 +723,7 @@ int main(int argc, char** argv)
     RegisterWide();
     RegisterArithmetic();
     RegisterParsing();
+    RegisterDrivers();
     const bool ok = CheckAll();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -1,9 +1,14 @@
 #!/usr/bin/env python3
 """Turns Google Benchmark's JSON into the table of RESULTS.md: per workload the median time of each
 implementation and its ratio to the fastest peer (every implementation but ours). The table goes between
-the TABLE markers; everything else in the file (the notes) is kept."""
+the TABLE markers; everything else in the file (the notes) is kept.
+
+Further JSON files, if given, are paired runs (every implementation of a workload timed once, back to
+back): for them the table gives, per workload and peer, the median over the runs of ours / peer, which
+the load of a shared machine disturbs much less than a ratio of separate medians."""
 import json
 import platform
+import statistics
 import subprocess
 import sys
 
@@ -29,7 +34,32 @@ def cpu_name():
     return platform.processor()
 
 
-def main(json_path, md_path):
+def paired_lines(paths):
+    ratios = {}
+    for path in paths:
+        with open(path) as f:
+            data = json.load(f)
+        times = {}
+        for b in data["benchmarks"]:
+            if b.get("run_type") != "iteration":
+                continue
+            workload, impl = b["run_name"].split("/", 1)
+            times.setdefault(workload, {})[impl] = b["cpu_time"]
+        for workload, impls in times.items():
+            for impl, t in impls.items():
+                if impl != "ours" and "ours" in impls:
+                    ratios.setdefault((workload, impl), []).append(impls["ours"] / t)
+    if not ratios:
+        return []
+    lines = ["", f"Paired runs ({len(paths)}): median of the per-run ratios ours / peer, with their range.", "",
+             "| Workload | peer | ours / peer (median) | range |", "|---|---|---:|---|"]
+    for (workload, impl), values in ratios.items():
+        lines.append(f"| {workload} | {impl} | {statistics.median(values):.2f} | "
+                     f"{min(values):.2f}-{max(values):.2f} |")
+    return lines
+
+
+def main(json_path, md_path, paired_paths=()):
     with open(json_path) as f:
         data = json.load(f)
     medians = {}
@@ -70,6 +100,7 @@ def main(json_path, md_path):
         snprintf = f"{peers['snprintf'] / ours:.2f}" if "snprintf" in peers else ""
         lines.append(f"| {w} | {ours:.1f} | {best} | {peers[best]:.1f} | {ours / peers[best]:.2f} | {to_chars} "
                      f"| {snprintf} | {others} |")
+    lines += paired_lines(paired_paths)
     lines += ["", END]
     table = "\n".join(lines)
     try:
@@ -87,4 +118,4 @@ def main(json_path, md_path):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2])
+    main(sys.argv[1], sys.argv[2], sys.argv[3:])

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Rebuilds the print benchmark (Release, -O2), checks that every implementation prints the same text,
-# runs every workload 5 times and writes the medians to bench/print/RESULTS.md.
+# runs every workload 5 times and the whole-line driver workloads in 9 paired runs, and writes the
+# medians to bench/print/RESULTS.md.
 #   bench/print/run.sh                 everything
 #   bench/print/run.sh --quick         one repetition, short runs (for a look while working)
 # The benchmark runs pinned to one core (taskset -c 1) when taskset is there.
@@ -9,9 +10,11 @@ cd "$(dirname "$0")/../.."
 
 repetitions=5
 min_time=0.2
+paired=9
 if [ "${1:-}" = "--quick" ]; then
     repetitions=1
     min_time=0.05
+    paired=3
 fi
 
 cmake -S . -B build-bench-print -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
@@ -26,5 +29,14 @@ json=build-bench-print/print-results.json
 "${pin[@]}" build-bench-print/bench/print/PrintBench --benchmark_repetitions="$repetitions" \
     --benchmark_min_time="$min_time" --benchmark_report_aggregates_only=true \
     --benchmark_out="$json" --benchmark_out_format=json
-python3 bench/print/make_results.py "$json" bench/print/RESULTS.md
+# The driver lines again, in paired runs: each run times every implementation once, back to back,
+# so that the ratios within a run share the machine's load.
+pairs=()
+for k in $(seq 1 "$paired"); do
+    out=build-bench-print/drivers-$k.json
+    "${pin[@]}" build-bench-print/bench/print/PrintBench --benchmark_filter='^line ' \
+        --benchmark_min_time="$min_time" --benchmark_out="$out" --benchmark_out_format=json >/dev/null
+    pairs+=("$out")
+done
+python3 bench/print/make_results.py "$json" bench/print/RESULTS.md "${pairs[@]}"
 echo "wrote bench/print/RESULTS.md"

@@ -1,0 +1,59 @@
+// The C-style format-string driver over the type handlers (tPrint.h): the syntax is that of
+// tFormatParse.h, and each argument is read from the variable argument list by its conversion's
+// Category and size:
+//
+//   b o d i u x X c   int (hh h w8 w16 narrow it as C does), long, long long, intmax_t, size_t,
+//                     ptrdiff_t, or an int32/int64/tWideInt128/256/512 *by value* for w32..w512
+//   p s               a pointer
+//   e f g E F G       a double
+//   v q m             a pointer to the floats (v: 3 floats, w64 2, w128 4; m: 4x4, w128 2x2)
+//
+// The engine's own rules apply (tPrint.h), including where they differ from C; README.md lists
+// the differences. An unknown or incomplete conversion is printed as it stands and takes no
+// argument; "%%" prints '%'. Like printf, nothing can tell how many arguments were passed: a
+// format that asks for more reads what is not there. The type-safe front end (tFormat.h) refuses
+// such formats at compile time.
+//
+// Every function returns the number of characters the whole output has (tfPrintf and tPrintf: -1
+// when the stream refuses them). Output longer than INT_MAX characters is cut there.
+#pragma once
+#include <Foundation/tArray.h>
+#include <Foundation/tString.h>
+#include <System/tPrint.h>
+#include <cstdarg>
+#include <cstdio>
+
+// Into dest, which must have room for the output and a terminator.
+int tsPrintf(char* dest, const char* format, ...);
+int tvsPrintf(char* dest, const char* format, va_list args);
+
+// snprintf's contract: at most size - 1 characters and a terminator; size 0 (or less) writes nothing
+// and dest may be null. The return value is the length of the whole output, so a result >= size
+// means the text was cut. Cutting costs a second, counting-only pass over the format.
+int tsnPrintf(char* dest, int size, const char* format, ...);
+int tvsnPrintf(char* dest, int size, const char* format, va_list args);
+
+// To standard output or to file, in one write per call.
+int tPrintf(const char* format, ...);
+int tvPrintf(const char* format, va_list args);
+int tfPrintf(FILE* file, const char* format, ...);
+int tvfPrintf(FILE* file, const char* format, va_list args);
+
+// Appended to dest, no terminator. A fixed-capacity array keeps what fits (see tArray.h); the
+// return value still counts everything.
+int taPrintf(tArray<char>& dest, const char* format, ...);
+int tvaPrintf(tArray<char>& dest, const char* format, va_list args);
+
+// A tString is built once and never grows (tString.h), so "appending" builds a new string: head's
+// text followed by the output. Costs one scratch array and one copy.
+tString tStringPrintf(const tString& head, const char* format, ...);
+tString tvStringPrintf(const tString& head, const char* format, va_list args);
+
+// The destinations above, for the type-safe front end (tFormat.h) too: render prints the whole
+// output into the target it is given, and may be called twice.
+namespace tPrintDestination
+{
+using tRenderFunction = void (*)(tPrintTarget& target, const void* context);
+int PrintBounded(char* dest, int size, tRenderFunction render, const void* context);
+int PrintToFile(FILE* file, tRenderFunction render, const void* context);
+} // namespace tPrintDestination

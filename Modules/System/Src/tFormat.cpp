@@ -1,0 +1,166 @@
+// The run-time half of the type-safe front end: arguments come from the packed array that tFormat.h
+// builds, so each one's kind is known and a mismatch is caught before the handler reads anything.
+#include "tPrintfDetail.h"
+
+#include <System/tFormat.h>
+
+using namespace tPrintfDetail;
+using namespace tFormatDetail;
+
+namespace
+{
+const char* KindName(tArgKind kind)
+{
+    switch (kind)
+    {
+    case tArgKind::Integer:
+        return "int";
+    case tArgKind::WideInteger:
+        return "wide int";
+    case tArgKind::Real:
+        return "double";
+    case tArgKind::Text:
+        return "string";
+    case tArgKind::Pointer:
+        return "pointer";
+    case tArgKind::Vector:
+        return "vector";
+    case tArgKind::Quaternion:
+        return "quaternion";
+    case tArgKind::Matrix:
+        return "matrix";
+    default:
+        return "?";
+    }
+}
+
+// "%!" + the conversion character + "(" + what was found + ")".
+void PutMarker(tPrintTarget& target, char conversion, const char* found)
+{
+    target.Put("%!", 2);
+    target.Put(conversion);
+    target.Put('(');
+    target.Put(found, tTextLength(found));
+    target.Put(')');
+}
+
+char ConversionChar(const tConversion& conv)
+{
+    const char c = tFormatParse::RowChars[conv.Row];
+    return conv.UpperCase ? char(c - 'a' + 'A') : c;
+}
+
+// Where the handler finds the value: in the packed argument itself for what it holds by value, at
+// the caller's object otherwise.
+const void* HandlerValue(const tFormatArg& arg)
+{
+    switch (arg.Kind)
+    {
+    case tArgKind::WideInteger:
+    case tArgKind::Vector:
+    case tArgKind::Quaternion:
+    case tArgKind::Matrix:
+        return arg.Value.Address;
+    default:
+        return &arg.Value;
+    }
+}
+
+long long IntegerOf(const tFormatArg& arg)
+{
+    return arg.Size == 8 ? arg.Value.Int64 : arg.Value.Int32;
+}
+
+// Checked is true for a T_FMT literal, whose arguments were matched at compile time: the walk then
+// takes them without looking.
+template <bool Checked> class tArgSource
+{
+public:
+    tArgSource(const tFormatArg* args, int count) : Args(args), Count(count) {}
+
+    void TakeWidth(tPrintTarget& target, tFormatSpec& spec)
+    {
+        if (const tFormatArg* arg = TakeInteger(target))
+            SetWidth(spec, IntegerOf(*arg));
+    }
+
+    void TakePrecision(tPrintTarget& target, tFormatSpec& spec)
+    {
+        if (const tFormatArg* arg = TakeInteger(target))
+            SetPrecision(spec, IntegerOf(*arg));
+    }
+
+    void TakeField(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec)
+    {
+        const tFormatArg* arg = Take();
+        if (!Checked && !arg)
+        {
+            PutMarker(target, ConversionChar(conv), "missing");
+            return;
+        }
+        if (!Checked && !RowAccepts(conv.Row, arg->Kind))
+        {
+            PutMarker(target, ConversionChar(conv), KindName(arg->Kind));
+            return;
+        }
+        spec.TypeSize = arg->Size;
+        if (arg->Kind == tArgKind::Integer && tFormatParse::RowChars[conv.Row] == 'c')
+        {
+            // c reads four bytes whatever the integer's size.
+            const int32_t code = int32_t(IntegerOf(*arg));
+            PrintField(target, conv, spec, &code);
+            return;
+        }
+        PrintField(target, conv, spec, HandlerValue(*arg));
+    }
+
+    int Used() const { return Next; }
+
+private:
+    const tFormatArg* Take() { return Checked || Next < Count ? &Args[Next++] : nullptr; }
+
+    // A '*' that finds no integer prints its marker and leaves the spec as the format wrote it.
+    const tFormatArg* TakeInteger(tPrintTarget& target)
+    {
+        const tFormatArg* arg = Take();
+        if (!Checked && !arg)
+            PutMarker(target, '*', "missing");
+        else if (!Checked && arg->Kind != tArgKind::Integer)
+        {
+            PutMarker(target, '*', KindName(arg->Kind));
+            return nullptr;
+        }
+        return arg;
+    }
+
+    const tFormatArg* Args;
+    int Count;
+    int Next = 0;
+};
+} // namespace
+
+void tFormatDetail::RunChecked(tPrintTarget& target, const char* format, const tFormatArg* args, int count)
+{
+    tRequire(format);
+    if (!format)
+        return;
+    tArgSource<false> source(args, count);
+    RunFormat(target, format, source);
+    if (source.Used() < count)
+        target.Put("%!(extra)", 9);
+}
+
+void tFormatDetail::RunSteps(tPrintTarget& target, const char* format, const tFormatStep* steps,
+                             int32_t numSteps, int32_t tailBegin, int32_t tailLength, const tFormatArg* args)
+{
+    tArgSource<true> source(args, 0); // the count is never consulted when checked
+    for (int32_t i = 0; i < numSteps; i++)
+    {
+        const tFormatStep& step = steps[i];
+        if (step.LiteralLength > 0)
+            target.Put(format + step.LiteralBegin, step.LiteralLength);
+        RunConversion(target, step.Conversion, format + step.ConversionBegin, source);
+    }
+    if (tailLength > 0)
+        target.Put(format + tailBegin, tailLength);
+}

@@ -1,0 +1,324 @@
+// The C-style driver: arguments come from a va_list, read by each row's Category and the size the
+// length modifier names (tPrintf.h), and the destinations wrap a tPrintTarget.
+#include "tPrintfDetail.h"
+
+#include <Foundation/tFixInt.h>
+#include <System/tPrintf.h>
+#include <cctype>
+#include <cstddef>
+#include <cstdint>
+
+using namespace tPrintfDetail;
+using namespace tPrintDestination;
+
+void tPrintfDetail::PrintField(tPrintTarget& target, const tConversion& conv, const tFormatSpec& spec,
+                               const void* value)
+{
+    const tTypeHandler handler = TypeHandlerTable[conv.Row].Handler;
+    if (!conv.UpperCase)
+    {
+        handler(target, spec, value);
+        return;
+    }
+    // E F G: the handlers know lower case only, so the field is rendered aside first. Only the
+    // letters of "e+05", "inf" and "nan(...)" change; digits and fill are untouched.
+    tArray<char> scratch(64, 256);
+    tPrintTarget aside;
+    aside.Array = &scratch;
+    handler(aside, spec, value);
+    char* text = scratch.GetStorage();
+    for (int i = 0; i < scratch.GetCount(); i++)
+        text[i] = char(std::toupper(static_cast<unsigned char>(text[i])));
+    target.Put(text, scratch.GetCount());
+}
+
+namespace
+{
+// The arguments of one call. The va_list is a copy owned by this object, so that a second pass
+// (tsnPrintf's count after a cut) can start again from the caller's list.
+class tVarArgs
+{
+public:
+    explicit tVarArgs(va_list args) { va_copy(Args, args); }
+    ~tVarArgs() { va_end(Args); }
+    tVarArgs(const tVarArgs&) = delete;
+    tVarArgs& operator=(const tVarArgs&) = delete;
+
+    void TakeWidth(tPrintTarget&, tFormatSpec& spec) { SetWidth(spec, va_arg(Args, int)); }
+    void TakePrecision(tPrintTarget&, tFormatSpec& spec) { SetPrecision(spec, va_arg(Args, int)); }
+    void TakeField(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec);
+
+private:
+    void TakeInteger(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec);
+
+    template <typename T>
+    void Print(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec, T value)
+    {
+        spec.TypeSize = int32_t(sizeof value);
+        PrintField(target, conv, spec, &value);
+    }
+
+    // A native integer at its own width: 4 or 8 bytes on every platform the engine supports.
+    template <typename T>
+    void PrintNative(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec, T value)
+    {
+        static_assert(sizeof(T) == 4 || sizeof(T) == 8, "the handlers take 32- and 64-bit integers");
+        if (sizeof(T) == 4)
+            Print(target, conv, spec, int32_t(value));
+        else
+            Print(target, conv, spec, int64_t(value));
+    }
+
+    va_list Args;
+};
+
+void tVarArgs::TakeField(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec)
+{
+    const tTypeHandlerEntry& entry = TypeHandlerTable[conv.Row];
+    switch (entry.Category)
+    {
+    case tTypeCategory::Real:
+        Print(target, conv, spec, va_arg(Args, double));
+        return;
+    case tTypeCategory::Compound:
+        spec.TypeSize = conv.Length == tLengthModifier::Bits ? conv.LengthBits / 8 : int32_t(entry.ArgSize);
+        PrintField(target, conv, spec, va_arg(Args, const void*));
+        return;
+    case tTypeCategory::Integral:
+        break;
+    }
+    switch (entry.TypeChar)
+    {
+    case 'p':
+    case 's':
+        Print(target, conv, spec, va_arg(Args, const void*));
+        return;
+    case 'c':
+        Print(target, conv, spec, va_arg(Args, int));
+        return;
+    default:
+        TakeInteger(target, conv, spec);
+        return;
+    }
+}
+
+// The analyser checks this function without its caller and takes Args, which the constructor
+// va_copy'd, for an uninitialised list.
+// NOLINTBEGIN(clang-analyzer-valist.Uninitialized)
+// Narrow arguments arrive promoted to int; hh, h, w8 and w16 cut them back as C does, keeping the
+// sign only for d and i, so that "%hhx" of -1 is "ff". Every other size is read as the type its
+// modifier names and passed on at that type's width.
+void tVarArgs::TakeInteger(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec)
+{
+    const uint32_t c = TypeHandlerTable[conv.Row].TypeChar;
+    const bool signedRow = c == 'd' || c == 'i';
+    const int bits = conv.Length == tLengthModifier::Bits ? conv.LengthBits : 0;
+    if (conv.Length == tLengthModifier::Char || bits == 8)
+    {
+        const int v = va_arg(Args, int);
+        Print(target, conv, spec, signedRow ? int32_t(static_cast<signed char>(v)) : int32_t(uint8_t(v)));
+        return;
+    }
+    if (conv.Length == tLengthModifier::Short || bits == 16)
+    {
+        const int v = va_arg(Args, int);
+        Print(target, conv, spec, signedRow ? int32_t(static_cast<short>(v)) : int32_t(uint16_t(v)));
+        return;
+    }
+    switch (conv.Length)
+    {
+    case tLengthModifier::Long:
+        PrintNative(target, conv, spec, va_arg(Args, long));
+        return;
+    case tLengthModifier::LongLong:
+        PrintNative(target, conv, spec, va_arg(Args, long long));
+        return;
+    case tLengthModifier::IntMax:
+        PrintNative(target, conv, spec, va_arg(Args, intmax_t));
+        return;
+    case tLengthModifier::Size:
+        PrintNative(target, conv, spec, va_arg(Args, size_t));
+        return;
+    case tLengthModifier::PtrDiff:
+        PrintNative(target, conv, spec, va_arg(Args, ptrdiff_t));
+        return;
+    default:
+        break;
+    }
+    switch (bits)
+    {
+    case 64:
+        Print(target, conv, spec, va_arg(Args, int64_t));
+        return;
+    case 128:
+        Print(target, conv, spec, va_arg(Args, tWideInt128));
+        return;
+    case 256:
+        Print(target, conv, spec, va_arg(Args, tWideInt256));
+        return;
+    case 512:
+        Print(target, conv, spec, va_arg(Args, tWideInt512));
+        return;
+    default: // no modifier, w32
+        Print(target, conv, spec, va_arg(Args, int32_t));
+        return;
+    }
+}
+// NOLINTEND(clang-analyzer-valist.Uninitialized)
+
+int Run(tPrintTarget& target, const char* format, va_list args)
+{
+    tRequire(format);
+    if (!format)
+        return target.CharCount;
+    tVarArgs source(args);
+    RunFormat(target, format, source);
+    return target.CharCount;
+}
+
+// A format and its arguments, for the destinations shared with the type-safe front end.
+struct tCall
+{
+    const char* Format;
+    va_list* Args;
+};
+
+void RenderCall(tPrintTarget& target, const void* context)
+{
+    const tCall& call = *static_cast<const tCall*>(context);
+    Run(target, call.Format, *call.Args);
+}
+} // namespace
+
+int tPrintDestination::PrintBounded(char* dest, int size, tRenderFunction render, const void* context)
+{
+    tRequire(dest || size <= 0);
+    tPrintTarget target;
+    if (!dest || size <= 0)
+    {
+        render(target, context);
+        return target.CharCount;
+    }
+    target.Buffer = dest;
+    target.BufferLimit = size - 1;
+    render(target, context);
+    *target.Buffer = 0;
+    if (target.CharCount < target.BufferLimit)
+        return target.CharCount;
+    // The buffer is full, so the output may have been cut: count the whole of it.
+    tPrintTarget counting;
+    render(counting, context);
+    return counting.CharCount;
+}
+
+int tPrintDestination::PrintToFile(FILE* file, tRenderFunction render, const void* context)
+{
+    tRequire(file);
+    if (!file)
+        return -1;
+    tArray<char> text(256, 1024);
+    tPrintTarget target;
+    target.Array = &text;
+    render(target, context);
+    const int length = target.CharCount;
+    if (text.GetCount() != length)
+        return -1; // the array could not grow
+    if (length > 0 && std::fwrite(text.GetStorage(), 1, size_t(length), file) != size_t(length))
+        return -1;
+    return length;
+}
+
+int tvsPrintf(char* dest, const char* format, va_list args)
+{
+    tRequire(dest);
+    if (!dest)
+        return 0;
+    tPrintTarget target;
+    target.Buffer = dest;
+    const int length = Run(target, format, args);
+    *target.Buffer = 0;
+    return length;
+}
+
+// va_list is an array type on some ABIs; a copy gives every form an object whose address can be taken.
+#define T_PRINTF_CALL(format, args)                                                                          \
+    va_list argsCopy;                                                                                        \
+    va_copy(argsCopy, args);                                                                                 \
+    const tCall call = {format, &argsCopy}
+
+int tvsnPrintf(char* dest, int size, const char* format, va_list args)
+{
+    T_PRINTF_CALL(format, args);
+    const int length = PrintBounded(dest, size, &RenderCall, &call);
+    va_end(argsCopy);
+    return length;
+}
+
+int tvPrintf(const char* format, va_list args)
+{
+    return tvfPrintf(stdout, format, args);
+}
+
+int tvfPrintf(FILE* file, const char* format, va_list args)
+{
+    T_PRINTF_CALL(format, args);
+    const int length = PrintToFile(file, &RenderCall, &call);
+    va_end(argsCopy);
+    return length;
+}
+
+int tvaPrintf(tArray<char>& dest, const char* format, va_list args)
+{
+    tPrintTarget target;
+    target.Array = &dest;
+    return Run(target, format, args);
+}
+
+tString tvStringPrintf(const tString& head, const char* format, va_list args)
+{
+    const int headLength = tTextLength(head.Chars);
+    tArray<char> text(headLength + 64, 256);
+    if (headLength > 0)
+        text.Append(head.Chars, headLength);
+    tvaPrintf(text, format, args);
+    text.Append('\0');
+    return tString(text.GetStorage());
+}
+
+// The variadic forms, each a thin wrapper over its va_list form.
+#define T_PRINTF_FORWARD(call)                                                                               \
+    va_list args;                                                                                            \
+    va_start(args, format);                                                                                  \
+    auto result = call;                                                                                      \
+    va_end(args);                                                                                            \
+    return result
+
+int tsPrintf(char* dest, const char* format, ...)
+{
+    T_PRINTF_FORWARD(tvsPrintf(dest, format, args));
+}
+
+int tsnPrintf(char* dest, int size, const char* format, ...)
+{
+    T_PRINTF_FORWARD(tvsnPrintf(dest, size, format, args));
+}
+
+int tPrintf(const char* format, ...)
+{
+    T_PRINTF_FORWARD(tvPrintf(format, args));
+}
+
+int tfPrintf(FILE* file, const char* format, ...)
+{
+    T_PRINTF_FORWARD(tvfPrintf(file, format, args));
+}
+
+int taPrintf(tArray<char>& dest, const char* format, ...)
+{
+    T_PRINTF_FORWARD(tvaPrintf(dest, format, args));
+}
+
+tString tStringPrintf(const tString& head, const char* format, ...)
+{
+    T_PRINTF_FORWARD(tvStringPrintf(head, format, args));
+}

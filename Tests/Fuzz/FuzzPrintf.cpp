@@ -1,0 +1,117 @@
+// Both drivers with fuzzed formats and fixed arguments. For each, the output is rendered whole into a
+// growable array, counted without a destination, and cut into a buffer of a fuzzed size: the counts
+// must agree, the bounded form must return the whole length, and what it kept must be a prefix of
+// the whole text, terminated.
+//
+// The type-safe front end takes any format: its arguments carry their kinds, so it must never read
+// past them or read one as the wrong type. The C-style driver cannot know how many arguments it was
+// given, so it only gets formats whose conversions fit in the arguments passed: every one of them a
+// valid pointer or double whatever it is read as (see Fits).
+//
+// Input: two bytes of buffer size, then the format.
+#include "FuzzSupport.h"
+
+#include <Foundation/tFixInt.h>
+#include <System/tFormat.h>
+#include <System/tFormatParse.h>
+#include <System/tPrintf.h>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace
+{
+// Zeros read as every pointer argument's target: an empty text, zero floats for v, q and m (which read
+// at most 64 bytes).
+alignas(16) const float zeros[32] = {};
+const void* const P = zeros;
+const double D = 1.5;
+
+// Arguments the C-style call passes: 24 pointers then 16 doubles. On the ABIs the fuzzer runs on
+// (x86-64, AArch64) each argument takes one 8-byte slot, in a register or, past the registers, in one
+// stack area that integer and real reads share. A format that reads at most 24 slots (a wide integer
+// one per 8 bytes) therefore reads only the first 18 stack slots, all pointers: every integer-class
+// read gets a valid pointer, and every real read a double or a pointer's bits, which are a double too.
+#define FUZZ_ARGS_C                                                                                          \
+    P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, D, D, D, D, D, D, D, D, D, D, D, \
+        D, D, D, D, D
+constexpr int SlotLimit = 24;
+
+bool Fits(const char* format)
+{
+    int slots = 0;
+    for (const char* p = format; *p;)
+    {
+        if (*p != '%')
+        {
+            p++;
+            continue;
+        }
+        const tConversion conv = ParseConversion(p);
+        p += conv.TextLength;
+        if (conv.Row < 0 || conv.Row == tConversion::Percent)
+            continue;
+        slots += (conv.WidthFromArg ? 1 : 0) + (conv.PrecisionFromArg ? 1 : 0);
+        const bool wide = conv.Length == tLengthModifier::Bits && conv.LengthBits > 64 &&
+                          tFormatParse::IsIntegerRow(conv.Row);
+        slots += wide ? conv.LengthBits / 64 : 1;
+    }
+    return slots <= SlotLimit;
+}
+
+// Checks one driver: whole is what the unbounded form appended to its array.
+template <typename tBounded>
+void CheckBounded(const tArray<char>& whole, int wholeLength, int size, const tBounded& bounded)
+{
+    FUZZ_CHECK(whole.GetCount() == wholeLength);
+    FUZZ_CHECK(bounded(nullptr, 0) == wholeLength);
+    std::unique_ptr<char[]> buffer(new char[size_t(size) + 1]);
+    std::memset(buffer.get(), '#', size_t(size) + 1);
+    FUZZ_CHECK(bounded(size ? buffer.get() : nullptr, size) == wholeLength);
+    if (size == 0)
+    {
+        FUZZ_CHECK(buffer[0] == '#');
+        return;
+    }
+    const int kept = std::min(size - 1, wholeLength);
+    FUZZ_CHECK(std::memcmp(buffer.get(), whole.GetStorage(), size_t(kept)) == 0);
+    FUZZ_CHECK(buffer[kept] == 0);
+    FUZZ_CHECK(buffer[size] == '#');
+}
+} // namespace
+
+FUZZ_INITIALIZE_QUIETLY()
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 2 || size > 300)
+        return 0;
+    const int bufferSize = (data[0] | (data[1] << 8)) % 600;
+    const std::string format = FuzzCText(data + 2, size - 2);
+    const char* f = format.c_str();
+
+    const tWideInt128 wide128 = tWideInt128::FromText("-12345678901234567890123", 10);
+    const tWideInt512 wide512 = tWideInt512::FromText("1", 10).ShiftLeft(500);
+    const tVector3 v3 = {1, -2, 3.5f};
+    const tQuaternion q = {0, 0, 0, 1};
+    const tMatrix4 m4 = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+    const tString text("text");
+    tArray<char> whole(64, 1 << 16);
+    const int length =
+        tFormat(whole, f, -7, int64_t(1) << 40, 'c', 2.5, "abc", text, wide128, wide512, v3, q, m4, &v3);
+    CheckBounded(whole, length, bufferSize,
+                 [&](char* dest, int n)
+                 {
+                     return tFormat(dest, n, f, -7, int64_t(1) << 40, 'c', 2.5, "abc", text, wide128, wide512,
+                                    v3, q, m4, &v3);
+                 });
+
+    if (Fits(f))
+    {
+        tArray<char> cWhole(64, 1 << 16);
+        const int cLength = taPrintf(cWhole, f, FUZZ_ARGS_C);
+        CheckBounded(cWhole, cLength, bufferSize,
+                     [&](char* dest, int n) { return tsnPrintf(dest, n, f, FUZZ_ARGS_C); });
+    }
+    return 0;
+}

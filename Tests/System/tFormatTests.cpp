@@ -1,0 +1,88 @@
+// The type-safe front end: the compile-time check, type deduction, and the run-time markers.
+#include <System/tFormat.h>
+#include <System/tPrintf.h>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace
+{
+using tFormatDetail::CheckFormat;
+using tFormatDetail::tFormatProblem;
+
+// The check that T_FMT runs. A call such as tFormat(buffer, T_FMT("%d"), "text") fails to compile
+// with "an argument's type does not fit its conversion"; too few or too many arguments fail with
+// their own static_assert message.
+static_assert(CheckFormat<int, double, const char*>("x=%d y=%.3f s=%s") == tFormatProblem::None, "");
+static_assert(CheckFormat<int, int, tString>("%*.*s") == tFormatProblem::None, "");
+static_assert(CheckFormat<tWideInt512, unsigned char, tMatrix4, char[3]>("%w512x %c %m %p") ==
+                  tFormatProblem::None,
+              "");
+static_assert(CheckFormat<>("100%% %y %") == tFormatProblem::None, "bad conversions take no argument");
+static_assert(CheckFormat<const char*>("%d") == tFormatProblem::Mismatch, "");
+static_assert(CheckFormat<double, int>("%*f") == tFormatProblem::Mismatch, "the width must be an integer");
+static_assert(CheckFormat<tVector3>("%q") == tFormatProblem::Mismatch, "");
+static_assert(CheckFormat<int>("%d %d") == tFormatProblem::TooFewArguments, "");
+static_assert(CheckFormat<int>("%*d") == tFormatProblem::TooFewArguments, "");
+static_assert(CheckFormat<int, int>("%d") == tFormatProblem::TooManyArguments, "");
+
+template <typename tFormatText, typename... tArgs>
+std::string Format(const tFormatText& format, const tArgs&... args)
+{
+    tArray<char> out(16, 64);
+    const int length = tFormat(out, format, args...);
+    EXPECT_EQ(length, out.GetCount());
+    return std::string(out.GetStorage(), size_t(out.GetCount()));
+}
+} // namespace
+
+TEST(Format, DeducedTypesPrintAsTheirCStyleEquivalents)
+{
+    const tWideInt256 wide = tWideInt256::FromText("-123456789012345678901234567890", 10);
+    const tVector2 v2 = {1.5f, -2};
+    const tQuaternion q = {0, 0, 0, 1};
+    const tString text("text");
+    int local = 0;
+    char expected[256];
+
+    tsPrintf(expected, "%d %u %x %lld %hhd %c", -5, 40000u, 0xffffffffu, -1LL, -3, 'z');
+    EXPECT_EQ(Format(T_FMT("%d %u %x %lld %d %c"), -5, uint16_t(40000), 0xffffffffu, int64_t(-1),
+                     static_cast<signed char>(-3), 'z'),
+              expected);
+    tsPrintf(expected, "%w256d %.2f %.2e %s|%5s", wide, 0.25, 2.5e10, "text", "ab");
+    EXPECT_EQ(Format(T_FMT("%d %.2f %.2e %s|%5s"), wide, 0.25f, 2.5e10, text, "ab"), expected);
+    tsPrintf(expected, "%.1w64v %.1q %p", &v2, &q, static_cast<void*>(&local));
+    EXPECT_EQ(Format(T_FMT("%.1v %.1q %p"), v2, q, &local), expected);
+    // The runtime path prints the same text as the literal one.
+    EXPECT_EQ(Format("%.1v %.1q %p", v2, q, &local), expected);
+}
+
+TEST(Format, RuntimeMismatchesPrintMarkers)
+{
+    const tVector3 v3 = {1, 2, 3};
+    const struct
+    {
+        std::string Text;
+        const char* Expected;
+    } cases[] = {
+        {Format("%d|%s", "text", 5), "%!d(string)|%!s(int)"},
+        {Format("%f %x", 1, 2.0), "%!f(int) %!x(double)"},
+        {Format("%m %E", v3, &v3), "%!m(vector) %!E(pointer)"},
+        {Format("%d %s", 1), "1 %!s(missing)"},
+        {Format("%*d|%.*f", "w", 5, 1.5, 2.0), "%!*(string)5|%!*(double)2.0000"},
+        {Format("%d", 1, 2), "1%!(extra)"},
+        {Format("%y %d%%", 3), "%y 3%"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.Text, c.Expected);
+}
+
+TEST(Format, BoundedBufferFollowsSnprintf)
+{
+    char buffer[6];
+    EXPECT_EQ(tFormat(buffer, T_FMT("%s-%d"), "abcd", 42), 7);
+    EXPECT_STREQ(buffer, "abcd-");
+    EXPECT_EQ(tFormat(buffer, "%d", 42), 2);
+    EXPECT_STREQ(buffer, "42");
+    EXPECT_EQ(tFormat(nullptr, 0, T_FMT("%d"), 12345), 5);
+}
