@@ -681,16 +681,16 @@ void RegisterDrivers()
         names.push_back("sensor-" + std::to_string(i % 97));
     const auto name = [](int i) { return names[size_t(i)].c_str(); };
 
-    Add("line x/y/s, runtime format", "ours",
+    Add("log line, runtime format", "ours",
         [name](int i, char* out) {
             return size_t(tsnPrintf(out, 256, "x=%d y=%.3f s=%s\n", inputs.I32[i], inputs.Fixed[i], name(i)));
         });
-    Add("line x/y/s, runtime format", "snprintf",
+    Add("log line, runtime format", "snprintf",
         [name](int i, char* out) {
             return size_t(
                 std::snprintf(out, 256, "x=%d y=%.3f s=%s\n", inputs.I32[i], inputs.Fixed[i], name(i)));
         });
-    Add("line x/y/s, runtime format", "fmt runtime",
+    Add("log line, runtime format", "fmt runtime",
         [name](int i, char* out)
         {
             return size_t(fmt::format_to(out, fmt::runtime("x={} y={:.3f} s={}\n"), inputs.I32[i],
@@ -698,12 +698,12 @@ void RegisterDrivers()
                           out);
         });
 
-    Add("line x/y/s, literal format", "ours",
+    Add("log line, literal format", "ours",
         [name](int i, char* out) {
             return size_t(
                 tFormat(out, 256, T_FMT("x=%d y=%.3f s=%s\n"), inputs.I32[i], inputs.Fixed[i], name(i)));
         });
-    Add("line x/y/s, literal format", "fmt compiled",
+    Add("log line, literal format", "fmt compiled",
         [name](int i, char* out)
         {
             return size_t(fmt::format_to(out, FMT_COMPILE("x={} y={:.3f} s={}\n"), inputs.I32[i],

@@ -34,7 +34,7 @@ json=build-bench-print/print-results.json
 pairs=()
 for k in $(seq 1 "$paired"); do
     out=build-bench-print/drivers-$k.json
-    "${pin[@]}" build-bench-print/bench/print/PrintBench --benchmark_filter='^line ' \
+    "${pin[@]}" build-bench-print/bench/print/PrintBench --benchmark_filter='^log line' \
         --benchmark_min_time="$min_time" --benchmark_out="$out" --benchmark_out_format=json >/dev/null
     pairs+=("$out")
 done
