@@ -14,16 +14,16 @@
 // The message is handed to spdlog as a plain text view, never as a format string: an exception text
 // may contain braces, and they are logged as they stand.
 //
-// The stack trace is rendered by Boost.Stacktrace with a backend that reads the executable's debug
-// information, so the tool's own function names appear in it. In the tool the trace is the stack of
-// the capture run's exception handler, not of the place where the exception was raised.
+// The stack trace is rendered by StackTraceText.h: named from the executable's debug information on
+// Linux, as module and offset on Windows where no name is known. In the tool the trace is the stack
+// of the capture run's exception handler, not of the place where the exception was raised.
 //
 // Cost: rendering the trace reads debug information and can take tens of milliseconds; that is fine
 // for an operation that runs at most once per capture. Nothing is thrown to the caller: failures
 // inside spdlog go to its own error handler.
 #pragma once
 
-#include <boost/stacktrace.hpp>
+#include <StackTraceText.h>
 #include <spdlog/spdlog.h>
 #include <string>
 
@@ -53,7 +53,7 @@ private:
 inline void Logger::Critical(const std::string& message)
 {
     Log(spdlog::source_loc{__FILE__, __LINE__, "Logger::Critical"}, message);
-    const std::string trace = boost::stacktrace::to_string(boost::stacktrace::stacktrace());
+    const std::string trace = StackTraceText(boost::stacktrace::stacktrace());
     Log(spdlog::source_loc{__FILE__, __LINE__, "Logger::Critical"}, trace);
 }
 // clang-format on
