@@ -4,6 +4,10 @@
 // Linux the destination storage is aligned to and advised for transparent huge pages, and the block's
 // pixel area is mapped in one call before the conversion reads it. Elsewhere, or where the kernel
 // refuses a hint, both fall back to ordinary memory and ordinary faults: the results never differ.
+// Windows takes that plain path on purpose: the block is a file-backed view there whose pages the
+// producer has just written (soft faults, which PrefetchVirtualMemory does not remove), and large pages
+// need a privilege that an operator's account normally lacks; no gain has been measured that would
+// pay for VirtualAlloc-based storage.
 #pragma once
 
 #include <cstddef>
