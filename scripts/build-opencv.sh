@@ -63,17 +63,18 @@ options=(
     -DCV_TRACE=OFF -DOPENCV_GENERATE_PKGCONFIG=OFF -DENABLE_CCACHE=OFF -DOPENCV_ENABLE_NONFREE=OFF
     -DINSTALL_C_EXAMPLES=OFF -DINSTALL_PYTHON_EXAMPLES=OFF -DINSTALL_TESTS=OFF
 )
-[ -n "$toolchain" ] && options+=("-DCMAKE_TOOLCHAIN_FILE=$toolchain")
 
 # The compiler that builds OpenCV must be the one the tool is built with; a toolchain file names its own.
+# The key takes the toolchain file's content, not its path, so that every clone shares one cache entry.
 if [ -n "$toolchain" ]; then
     target=$(basename "$toolchain" .cmake)
-    compiler=$(sha256sum "$toolchain")
+    compiler=$(sha256sum <"$toolchain" | cut -d' ' -f1)
 else
     target=native
     compiler=$("${CXX:-c++}" --version 2>/dev/null | head -n 1 || true)
 fi
 key=$(printf '%s\n' "$version" "$compiler" "${options[@]}" | sha256sum | cut -c1-12)
+[ -n "$toolchain" ] && options+=("-DCMAKE_TOOLCHAIN_FILE=$toolchain")
 cacheRoot=${XDG_CACHE_HOME:-$HOME/.cache}/peltrak
 prefix=$cacheRoot/opencv-$version-$target-$key
 
@@ -97,12 +98,17 @@ if [ -f "$prefix/.complete" ]; then
 fi
 
 say "[1/5] no cached build at $prefix; building OpenCV $version ($target), a few minutes on 2 cores"
+# Holding the lock, this is the only build of the key: a staging tree of it is a killed build's.
+rm -rf "$cacheRoot/.partial-opencv-$target-$key".*
 work=$(mktemp -d "${TMPDIR:-/tmp}/peltrak-opencv.XXXXXX")
-staging=$(mktemp -d "$cacheRoot/.partial-opencv.XXXXXX")
+staging=$(mktemp -d "$cacheRoot/.partial-opencv-$target-$key.XXXXXX")
 # The log stays outside the cache, and only when the build failed.
 log=$(mktemp "${TMPDIR:-/tmp}/peltrak-opencv-build.XXXXXX.log")
 cleanup() { rm -rf "$work" "$staging"; }
 trap cleanup EXIT
+# A signal would otherwise end the script without its EXIT trap.
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
 
 # The source: a named tarball, or Debian's package with its patches applied by dpkg-source.
 source=
