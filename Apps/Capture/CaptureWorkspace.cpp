@@ -21,9 +21,44 @@ CaptureWorkspace::~CaptureWorkspace()
         DeleteFileA(Path.c_str());
 }
 
+namespace
+{
+// A temporary untouched this long belongs to a dead capture: a live one writes its whole file in well
+// under a second.
+constexpr ULONGLONG DeadTemporaryAge = 60ULL * 10000000ULL; // in the file times' 100 ns units
+
+ULONGLONG FileTimeValue(const FILETIME& time)
+{
+    return (ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+}
+
+// Deleting by name is safe here: DeleteFile removes a link itself, never what it points to, and the
+// directory's access rules decide whose files may go.
+void RemoveDeadTemporaries(const std::string& outputDirectory)
+{
+    WIN32_FIND_DATAA found;
+    const std::string pattern = outputDirectory + LeftoverPrefix + "*" + LeftoverSuffix + "." + TemporaryName;
+    const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    FILETIME nowTime;
+    GetSystemTimeAsFileTime(&nowTime);
+    const ULONGLONG now = FileTimeValue(nowTime);
+    do
+    {
+        const ULONGLONG written = FileTimeValue(found.ftLastWriteTime);
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && now > written &&
+            now - written > DeadTemporaryAge)
+            DeleteFileA((outputDirectory + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+} // namespace
+
 bool CaptureWorkspace::Open(const std::string& outputDirectory, std::string& errorText)
 {
     OutputDirectory = outputDirectory;
+    RemoveDeadTemporaries(outputDirectory);
     // CREATE_NEW fails on an existing name; the counter moves on to the next one.
     for (int attempt = 0; attempt < 100; ++attempt)
     {
@@ -51,14 +86,28 @@ bool CaptureWorkspace::Open(const std::string& outputDirectory, std::string& err
 
 bool CaptureWorkspace::Seal(std::uintmax_t expectedSize, std::string& errorText)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(Path.c_str(), GetFileExInfoStandard, &data) ||
-        ((std::uintmax_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow) != expectedSize)
+    // Opened without following a link, so that what is checked and flushed is the file itself.
+    const HANDLE file = CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
     {
-        errorText = "the written file is incomplete: the disk may be full";
+        errorText = "the written file cannot be reopened: Windows error " + std::to_string(GetLastError());
         return false;
     }
-    return true;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool sealed = false;
+    if (!GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        errorText = "the written file is not a plain file";
+    else if (((std::uintmax_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow) != expectedSize)
+        errorText = "the written file is incomplete: the disk may be full";
+    else if (!FlushFileBuffers(file))
+        errorText =
+            "the written file cannot be flushed to disk: Windows error " + std::to_string(GetLastError());
+    else
+        sealed = true;
+    CloseHandle(file);
+    return sealed;
 }
 
 PublishResult CaptureWorkspace::Publish(const std::string& finalName, std::string& errorText)

@@ -15,7 +15,9 @@
 // and the temporaries of earlier versions (".peltrak-*.partial.bmp", plain files untouched for a
 // minute). Nothing the tool leaves behind ends in ".bmp".
 //
-// Elsewhere than Linux the temporary is a plain hidden file in the output directory, moved into place.
+// On Windows the temporary is a plain file in the output directory, made exclusively, checked without
+// following links, flushed, and moved into place without replacing; dead captures' temporaries older
+// than a minute are removed.
 #pragma once
 
 #include <cstdint>

@@ -107,6 +107,17 @@ for frame in "640 480 4" "1001 7 3" "7680 4320 4"; do
     cmp -s "$windowsFile" "$captured" || fail "the Windows file differs from the Linux one"
 done
 
+echo "  a dead capture's temporary is removed, a live one's kept"
+rm -rf "$images"
+mkdir -p "$images"
+touch -d '2 minutes ago' "$images/.peltrak-1-0.partial.image.dib"
+touch "$images/.peltrak-2-0.partial.image.dib"
+runWindows peltrak-publish.exe pattern 4 3 4
+runWindows peltrak.exe
+[ "$status" -eq 0 ] || fail "exit status $status: $(cat "$work/out")"
+[ ! -e "$images/.peltrak-1-0.partial.image.dib" ] || fail "the dead capture's temporary is still there"
+[ -e "$images/.peltrak-2-0.partial.image.dib" ] || fail "a live capture's temporary was removed"
+
 echo "wine end-to-end: fault cases"
 echo "  a missing block is created anew"
 rm -rf "$images" "$blockFolder"
