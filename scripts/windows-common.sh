@@ -16,7 +16,10 @@ requireWindowsTools()
         [ -x "$windowsWine" ] || missing+=("$windowsWine (package wine64)")
     fi
     if [ ${#missing[@]} -gt 0 ]; then
-        printf '%s: missing %s; scripts/setup.sh --hardening installs it\n' "$(basename "$0")" "${missing[@]}" >&2
+        local tool
+        for tool in "${missing[@]}"; do
+            echo "$(basename "$0"): missing $tool; scripts/setup.sh --hardening installs it" >&2
+        done
         exit 1
     fi
 }
