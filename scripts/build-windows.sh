@@ -8,8 +8,7 @@ cd "$(dirname "$0")/.."
 # shellcheck source=scripts/windows-common.sh
 source scripts/windows-common.sh
 
-scripts/setup.sh --hardening
-requireWindowsTools compiler
+setupWindowsTools compiler
 
 # The shipped programs keep Boost's own shared-memory folder, the one a producer built with stock
 # Boost uses; only the test build under wine names another.

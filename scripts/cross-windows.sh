@@ -9,8 +9,7 @@ cd "$(dirname "$0")/.."
 # shellcheck source=scripts/windows-common.sh
 source scripts/windows-common.sh
 
-scripts/setup.sh --hardening
-requireWindowsTools wine
+setupWindowsTools wine
 
 # Debian packages GoogleTest's sources but no Windows build of it: build and install one for the
 # target first, where find_package(GTest) then finds it.

@@ -4,10 +4,12 @@
 windowsToolchain=$PWD/cmake/mingw-w64.cmake
 windowsWine=/usr/lib/wine/wine64
 
-# Stops the calling script, naming the Debian package, when a tool of the Windows build is missing:
-# a Windows step is never skipped. With "wine", wine64 is required too.
-requireWindowsTools()
+# Installs the Windows build's tools (scripts/setup.sh --hardening), then stops the calling script,
+# naming the Debian package, when one is still missing: a Windows step is never skipped. With "wine",
+# wine64 is required too.
+setupWindowsTools()
 {
+    scripts/setup.sh --hardening
     local missing=()
     command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=("x86_64-w64-mingw32-g++-posix (package g++-mingw-w64-x86-64-posix)")
     command -v x86_64-w64-mingw32-objcopy >/dev/null || missing+=("x86_64-w64-mingw32-objcopy (package binutils-mingw-w64-x86-64)")
