@@ -50,9 +50,11 @@ Tests/Windows/WineEndToEnd.sh "$dir" "$reference"
 # The shipped zip, and its peltrak.exe started from an unpacked copy with nothing beside it: it must
 # load, and it keeps Boost's own shared-memory folder, which wine cannot name (it keeps no boot time),
 # so it ends there with status 1 and says why.
-zip=$(scripts/build-windows.sh | tee /dev/stderr | tail -n 1)
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"; "$(dirname "$windowsWine")/wineserver" -k 2>/dev/null || true' EXIT
+# Its last line is the zip's path.
+scripts/build-windows.sh | tee "$unpacked/build.log"
+zip=$(tail -n 1 "$unpacked/build.log")
 (cd "$unpacked" && cmake -E tar xf "$OLDPWD/$zip")
 shipped=$(find "$unpacked" -name peltrak.exe)
 status=0
