@@ -27,14 +27,16 @@ fi
 # C:\zorvik\images\, which is inside the prefix as well.
 dir=build-windows
 configureWindows "$dir" -DPELTRAK_SHARED_DIR=C:/peltrak-test/shm -DGTest_DIR="$PWD/$gtest/install/lib/cmake/GTest"
-cmake --build "$dir" -j "$(nproc)"
 
+# The prefix is made before the build: the build lists each test program's tests by running it under
+# wine, and two programs linked at once would otherwise both start making the prefix, and one fail.
 export WINEPREFIX=$PWD/$dir/wineprefix WINEDEBUG=-all
 trap '"$(dirname "$windowsWine")/wineserver" -k 2>/dev/null || true' EXIT
 if ! timeout 300 "$windowsWine" wineboot --init >/dev/null 2>&1; then
     echo "cross-windows: wine does not start (wine64 wineboot --init failed for $WINEPREFIX)" >&2
     exit 1
 fi
+cmake --build "$dir" -j "$(nproc)"
 ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"
 
 # The Linux tool for the same frames, with a block and an output folder of its own.
