@@ -1,13 +1,16 @@
 // The floor for a capture: maps the block, and writes its BGRA frame as a 24-bit BMP straight from the
 // mapping, a few rows at a time, with no full-frame buffer and no image library. Not part of the tool;
 // the benchmark uses it to show how far any capture is from the cost of moving the bytes at all.
+// With --durable it also flushes the file and then its directory to disk, as the tool does before and
+// after publishing, so that the tool can be compared with a floor that keeps the same promise.
 //
-//   lower-bound BLOCK_NAME OUTPUT.bmp
+//   lower-bound [--durable] BLOCK_NAME OUTPUT.bmp
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,11 +58,14 @@ int Fail(const char* what)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3)
+    const bool durable = argc == 4 && std::strcmp(argv[1], "--durable") == 0;
+    if (argc != 3 && !durable)
     {
-        std::fprintf(stderr, "usage: lower-bound BLOCK_NAME OUTPUT.bmp\n");
+        std::fprintf(stderr, "usage: lower-bound [--durable] BLOCK_NAME OUTPUT.bmp\n");
         return 2;
     }
+    if (durable)
+        ++argv;
     const int shm = shm_open(argv[1], O_RDONLY, 0);
     if (shm < 0)
         return Fail("shm_open");
@@ -130,7 +136,19 @@ int main(int argc, char** argv)
             return Fail("write");
         row -= rows;
     }
+    if (durable && fsync(out) != 0)
+        return Fail("fsync");
     if (close(out) != 0)
         return Fail("close");
+    if (durable)
+    {
+        const char* slash = std::strrchr(argv[2], '/');
+        const std::string directory =
+            slash ? std::string(argv[2], std::size_t(slash + 1 - argv[2])) : std::string(".");
+        const int dir = open(directory.c_str(), O_RDONLY | O_DIRECTORY);
+        if (dir < 0 || fsync(dir) != 0)
+            return Fail("fsync of the directory");
+        close(dir);
+    }
     return 0;
 }
