@@ -31,7 +31,13 @@ configureWindows "$dir" -DPELTRAK_SHARED_DIR=C:/peltrak-test/shm -DGTest_DIR="$P
 # The prefix is made before the build: the build lists each test program's tests by running it under
 # wine, and two programs linked at once would otherwise both start making the prefix, and one fail.
 export WINEPREFIX=$PWD/$dir/wineprefix WINEDEBUG=-all
-trap '"$(dirname "$windowsWine")/wineserver" -k 2>/dev/null || true' EXIT
+unpacked=
+cleanup()
+{
+    [ -z "$unpacked" ] || rm -rf "$unpacked"
+    "$(dirname "$windowsWine")/wineserver" -k 2>/dev/null || true
+}
+trap cleanup EXIT
 if ! timeout 300 "$windowsWine" wineboot --init >/dev/null 2>&1; then
     echo "cross-windows: wine does not start (wine64 wineboot --init failed for $WINEPREFIX)" >&2
     exit 1
@@ -53,7 +59,6 @@ Tests/Windows/WineEndToEnd.sh "$dir" "$reference"
 # load, and it keeps Boost's own shared-memory folder, which wine cannot name (it keeps no boot time),
 # so it ends there with status 1 and says why.
 unpacked=$(mktemp -d)
-trap 'rm -rf "$unpacked"; "$(dirname "$windowsWine")/wineserver" -k 2>/dev/null || true' EXIT
 # Its last line is the zip's path.
 scripts/build-windows.sh | tee "$unpacked/build.log"
 zip=$(tail -n 1 "$unpacked/build.log")
