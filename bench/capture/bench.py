@@ -166,11 +166,11 @@ def summarise(width, height, table, samples):
     # and 10 MB.
     rss_limit = 12 if frame <= 640 * 480 else (PIXEL_OFFSET + frame * 4 + frame * 3) / 2 ** 20 + 10
     lines.append("Medians of the paired ratios: peltrak takes %.2f times the lower bound (%.2f times the one "
-                 "flushed to disk like peltrak) and %.2f times ImageMagick's time; the build against Debian's shared OpenCV takes %.2f times as long as "
-                 "peltrak; the fastest peer (%s) takes %.2f times peltrak; peltrak's peak RSS is %.1f MB "
-                 "(goal: at most %.1f MB)."
-                 % (to_lower, to_durable, to_magick, 1 / to_system, fastest, speedup, max(t["rss"] for t in tool),
-                    rss_limit))
+                 "flushed to disk like peltrak) and %.2f times ImageMagick's time; the build against Debian's "
+                 "shared OpenCV takes %.2f times as long as peltrak; the fastest peer (%s) takes %.2f times "
+                 "peltrak; peltrak's peak RSS is %.1f MB (goal: at most %.1f MB)."
+                 % (to_lower, to_durable, to_magick, 1 / to_system, fastest, speedup,
+                    max(t["rss"] for t in tool), rss_limit))
     lines.append("")
     return lines
 
