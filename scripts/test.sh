@@ -9,14 +9,16 @@ cd "$(dirname "$0")/.."
 
 dir=build
 options=()
+setup=()
 if [ "${1:-}" = "--sanitize" ]; then
     dir=build-sanitize
     options=(-DPELTRAK_ENABLE_SANITIZERS=ON -DPELTRAK_OPENCV=system)
+    setup=(--system-opencv)
     export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 fi
 
-scripts/setup.sh
+scripts/setup.sh "${setup[@]}"
 if [ "$dir" = build ]; then
     scripts/build-opencv.sh >/dev/null
 fi
