@@ -4,14 +4,34 @@
 #include <climits>
 #include <cstring>
 
+namespace
+{
+// Prefix: the run that the array refuses first leaves as much of itself as fits, and
+// nothing after it reaches the array, so that the array never holds pieces spliced across a gap.
+void AppendPrefix(tPrintTarget& target, const char* text, int length)
+{
+    if (target.ArrayRefused)
+        return;
+    tArray<char>& array = *target.Array;
+    if (array.Append(text, length))
+        return;
+    const int room = array.GetCapacity() - array.GetCount();
+    if (room > 0)
+        array.Append(text, std::min(room, length));
+    target.ArrayRefused = true;
+}
+} // namespace
+
 // The count is a signed 32-bit number: a character that could no longer be counted is refused like
 // one past the buffer's limit, so that no width, however large, can overflow it.
 void tPrintTarget::Put(char c)
 {
     if ((Buffer && BufferLimit != -1 && CharCount >= BufferLimit) || CharCount == INT_MAX)
         return;
-    if (Array)
+    if (Array && ArrayRule == tArrayRule::Runs)
         Array->Append(c);
+    else if (Array)
+        AppendPrefix(*this, &c, 1);
     if (Buffer)
         *Buffer++ = c;
     CharCount++;
@@ -27,9 +47,12 @@ void tPrintTarget::Put(const char* text, int length)
     if (room <= 0)
         return;
     const int n = int(std::min<long long>(length, room));
-    // A fixed-capacity array that refuses the run loses it; the buffer and the count still get it.
-    if (Array)
+    // An array that refuses the run loses it (or, by Prefix, all but what fits); the
+    // buffer and the count still get it.
+    if (Array && ArrayRule == tArrayRule::Runs)
         Array->Append(text, n);
+    else if (Array)
+        AppendPrefix(*this, text, n);
     if (Buffer)
     {
         std::memcpy(Buffer, text, size_t(n));

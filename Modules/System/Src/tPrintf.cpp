@@ -211,6 +211,15 @@ int tPrintDestination::PrintBounded(char* dest, int size, tRenderFunction render
     return counting.CharCount;
 }
 
+int tPrintDestination::PrintAppended(tArray<char>& dest, tRenderFunction render, const void* context)
+{
+    tPrintTarget target;
+    target.Array = &dest;
+    target.ArrayRule = tArrayRule::Prefix;
+    render(target, context);
+    return target.CharCount;
+}
+
 int tPrintDestination::PrintToFile(FILE* file, tRenderFunction render, const void* context)
 {
     tRequire(file);
@@ -269,9 +278,10 @@ int tvfPrintf(FILE* file, const char* format, va_list args)
 
 int tvaPrintf(tArray<char>& dest, const char* format, va_list args)
 {
-    tPrintTarget target;
-    target.Array = &dest;
-    return Run(target, format, args);
+    T_PRINTF_CALL(format, args);
+    const int length = PrintAppended(dest, &RenderCall, &call);
+    va_end(argsCopy);
+    return length;
 }
 
 tString tvStringPrintf(const tString& head, const char* format, va_list args)

@@ -333,14 +333,13 @@ int tFormat(tPrintTarget& target, const tFormatText& format, const tArgs&... arg
     return target.CharCount;
 }
 
-// Appended to dest, no terminator; see taPrintf.
+// Appended to dest, no terminator; a fixed-capacity array keeps the longest prefix that fits, as with
+// taPrintf.
 template <typename tFormatText, typename... tArgs>
 int tFormat(tArray<char>& dest, const tFormatText& format, const tArgs&... args)
 {
-    tPrintTarget target;
-    target.Array = &dest;
-    tFormatDetail::Print(target, format, args...);
-    return target.CharCount;
+    const auto render = [&](tPrintTarget& target) { tFormatDetail::Print(target, format, args...); };
+    return tPrintDestination::PrintAppended(dest, &tFormatDetail::CallRender<decltype(render)>, &render);
 }
 
 // snprintf's contract, as tsnPrintf.

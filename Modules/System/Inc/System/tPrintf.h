@@ -39,8 +39,8 @@ int tvPrintf(const char* format, va_list args);
 int tfPrintf(FILE* file, const char* format, ...);
 int tvfPrintf(FILE* file, const char* format, va_list args);
 
-// Appended to dest, no terminator. A fixed-capacity array keeps what fits (see tArray.h); the
-// return value still counts everything.
+// Appended to dest, no terminator. A fixed-capacity array keeps the longest prefix of the output that
+// fits, and nothing after it; the return value still counts everything.
 int taPrintf(tArray<char>& dest, const char* format, ...);
 int tvaPrintf(tArray<char>& dest, const char* format, va_list args);
 
@@ -55,5 +55,6 @@ namespace tPrintDestination
 {
 using tRenderFunction = void (*)(tPrintTarget& target, const void* context);
 int PrintBounded(char* dest, int size, tRenderFunction render, const void* context);
+int PrintAppended(tArray<char>& dest, tRenderFunction render, const void* context);
 int PrintToFile(FILE* file, tRenderFunction render, const void* context);
 } // namespace tPrintDestination
