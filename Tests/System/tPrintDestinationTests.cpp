@@ -1,10 +1,37 @@
 // What the drivers' destinations promise whatever the format: a fixed-capacity array keeps the longest
-// prefix that fits.
+// prefix that fits, and a driver's own buffer costs memory (and copies) linear in the output. The
+// array allocations of this test binary go through a counter for that.
 #include <System/tFormat.h>
 #include <System/tPrintf.h>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
+#include <new>
 #include <string>
+
+namespace
+{
+size_t ArrayBytes = 0;
+}
+
+void* operator new[](std::size_t size)
+{
+    ArrayBytes += size;
+    if (void* block = std::malloc(size == 0 ? 1 : size))
+        return block;
+    throw std::bad_alloc();
+}
+
+void operator delete[](void* block) noexcept
+{
+    std::free(block);
+}
+
+void operator delete[](void* block, std::size_t) noexcept
+{
+    std::free(block);
+}
 
 namespace
 {
@@ -12,7 +39,65 @@ std::string Text(const tArray<char>& array)
 {
     return std::string(array.GetStorage(), size_t(array.GetCount()));
 }
+
+// The bytes of array allocations that print makes, and the length it returns.
+struct tUsage
+{
+    long long Length;
+    size_t Bytes;
+};
+
+tUsage Measure(const std::function<long long()>& print)
+{
+    const size_t before = ArrayBytes;
+    const long long length = print();
+    return {length, ArrayBytes - before};
+}
+
+// Every driver form that prints into a buffer of its own, with the same format and arguments.
+template <typename... tArgs> void ExpectLinear(const std::string& format, const tArgs&... args)
+{
+    const char* f = format.c_str();
+    FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    const std::pair<const char*, std::function<tUsage()>> forms[] = {
+        {"tfPrintf", [&] { return Measure([&] { return tfPrintf(file, f, args...); }); }},
+        {"tStringPrintf",
+         [&] { return Measure([&] { return tTextLength(tStringPrintf(tString(), f, args...).Chars); }); }},
+        {"tPrintf",
+         [&]
+         {
+             testing::internal::CaptureStdout();
+             const tUsage usage = Measure([&] { return tPrintf(f, args...); });
+             EXPECT_EQ(testing::internal::GetCapturedStdout().size(), size_t(usage.Length));
+             return usage;
+         }},
+        {"tPrint",
+         [&]
+         {
+             testing::internal::CaptureStdout();
+             const tUsage usage = Measure([&] { return tPrint(f, args...); });
+             EXPECT_EQ(testing::internal::GetCapturedStdout().size(), size_t(usage.Length));
+             return usage;
+         }},
+    };
+    for (const auto& form : forms)
+    {
+        const tUsage usage = form.second();
+        EXPECT_GE(usage.Length, 1 << 17) << form.first;
+        // Doubling allocates less than 4 bytes per output byte; a fixed step of 1024 allocated 64 to 256.
+        EXPECT_LE(usage.Bytes, size_t(8 * usage.Length)) << form.first << " on " << format.substr(0, 12);
+    }
+    std::fclose(file);
+}
 } // namespace
+
+TEST(PrintDestinations, OwnBuffersGrowLinearlyWithTheOutput)
+{
+    ExpectLinear("%65536s%65536s", "x", "y");
+    ExpectLinear(std::string(1 << 18, '%'));      // 2^17 separate characters
+    ExpectLinear("%65536.1F%65536.1G", 1.5, 2.5); // upper case is rendered aside first
+}
 
 TEST(PrintDestinations, FixedArrayKeepsTheLongestPrefixThatFits)
 {

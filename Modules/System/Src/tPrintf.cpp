@@ -5,6 +5,7 @@
 #include <Foundation/tFixInt.h>
 #include <System/tPrintf.h>
 #include <cctype>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 
@@ -22,9 +23,10 @@ void tPrintfDetail::PrintField(tPrintTarget& target, const tConversion& conv, co
     }
     // E F G: the handlers know lower case only, so the field is rendered aside first. Only the
     // letters of "e+05", "inf" and "nan(...)" change; digits and fill are untouched.
-    tArray<char> scratch(64, 256);
+    tArray<char> scratch(64, 0);
     tPrintTarget aside;
     aside.Array = &scratch;
+    aside.ArrayRule = tArrayRule::Doubling;
     handler(aside, spec, value);
     char* text = scratch.GetStorage();
     for (int i = 0; i < scratch.GetCount(); i++)
@@ -225,9 +227,10 @@ int tPrintDestination::PrintToFile(FILE* file, tRenderFunction render, const voi
     tRequire(file);
     if (!file)
         return -1;
-    tArray<char> text(256, 1024);
+    tArray<char> text(256, 0);
     tPrintTarget target;
     target.Array = &text;
+    target.ArrayRule = tArrayRule::Doubling;
     render(target, context);
     const int length = target.CharCount;
     if (text.GetCount() != length)
@@ -287,11 +290,19 @@ int tvaPrintf(tArray<char>& dest, const char* format, va_list args)
 tString tvStringPrintf(const tString& head, const char* format, va_list args)
 {
     const int headLength = tTextLength(head.Chars);
-    tArray<char> text(headLength + 64, 256);
+    // The step of 1 serves the terminator alone: the output's runs grow the array by doubling.
+    tArray<char> text(headLength + 64, 1);
     if (headLength > 0)
         text.Append(head.Chars, headLength);
-    tvaPrintf(text, format, args);
-    text.Append('\0');
+    tPrintTarget target;
+    target.Array = &text;
+    target.ArrayRule = tArrayRule::Doubling;
+    Run(target, format, args);
+    // An array of INT_MAX characters has no slot left for the terminator; its last character gives way.
+    if (text.GetCount() < INT_MAX)
+        text.Append('\0');
+    else
+        text[INT_MAX - 1] = 0;
     return tString(text.GetStorage());
 }
 

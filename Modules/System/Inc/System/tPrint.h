@@ -32,11 +32,13 @@ struct tFormatSpec
     int32_t TypeSize = 4;   // Size of the argument in bytes.
 };
 
-// How a tPrintTarget appends to its Array. The drivers (tPrintf.h, tFormat.h) ask for Prefix.
+// How a tPrintTarget appends to its Array. The drivers (tPrintf.h, tFormat.h) ask for Prefix or Doubling.
 enum class tArrayRule : uint8_t
 {
-    Runs,   // tArray's own rule, run by run: a run that does not fit is lost whole, later runs still land.
-    Prefix, // The longest prefix of the output that fits; nothing after the array's first refusal.
+    Runs,     // tArray's own rule, run by run: a run that does not fit is lost whole, later runs still land.
+    Prefix,   // The longest prefix of the output that fits; nothing after the array's first refusal.
+    Doubling, // Prefix, on a driver's own array: grown by doubling whatever its GrowCount, so that any
+              // output costs time linear in its length.
 };
 
 // Where handler output goes. The target owns neither destination. Characters go to Array (appended
@@ -51,7 +53,7 @@ struct tPrintTarget
     char* Buffer = nullptr;
     int32_t CharCount = 0;
     tArrayRule ArrayRule = tArrayRule::Runs;
-    bool ArrayRefused = false; // Set by Prefix at the first refusal.
+    bool ArrayRefused = false; // Set by Prefix and Doubling at the first refusal.
 
     void Put(char c);
     void Put(const char* text, int length); // Cut to the room left under BufferLimit.

@@ -15,7 +15,9 @@
 // such formats at compile time.
 //
 // Every function returns the number of characters the whole output has (tfPrintf and tPrintf: -1
-// when the stream refuses them). Output longer than INT_MAX characters is cut there.
+// when the stream refuses them). Output longer than INT_MAX characters is cut there. Time and memory
+// grow linearly with the output, except where a caller's tArray is appended to: it grows by its own
+// step (tArray.h).
 #pragma once
 #include <Foundation/tArray.h>
 #include <Foundation/tString.h>
@@ -45,7 +47,7 @@ int taPrintf(tArray<char>& dest, const char* format, ...);
 int tvaPrintf(tArray<char>& dest, const char* format, va_list args);
 
 // A tString is built once and never grows (tString.h), so "appending" builds a new string: head's
-// text followed by the output. Costs one scratch array and one copy.
+// text followed by the output. Costs one scratch array, grown by doubling, and one copy.
 tString tStringPrintf(const tString& head, const char* format, ...);
 tString tvStringPrintf(const tString& head, const char* format, va_list args);
 
