@@ -8,17 +8,41 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 using namespace tPrintfDetail;
 using namespace tPrintDestination;
 
+namespace
+{
+// What glibc prints for a null %s: "(null)", or nothing when the precision would cut it.
+const char* NullText(const tFormatSpec& spec)
+{
+    const int nullTextLength = 6;
+    return spec.Precision < 0 || spec.Precision >= nullTextLength ? "(null)" : "";
+}
+} // namespace
+
 void tPrintfDetail::PrintField(tPrintTarget& target, const tConversion& conv, const tFormatSpec& spec,
                                const void* value)
 {
-    const tTypeHandler handler = TypeHandlerTable[conv.Row].Handler;
+    const tTypeHandlerEntry& entry = TypeHandlerTable[conv.Row];
+    // A null text often comes from data rather than from a mistake of the program, so it prints instead
+    // of reaching the handler's report. Nothing else reaches one: the parse refuses every size that a
+    // handler does not take, and a null v, q or m prints nothing, unreported.
+    const char* shown = nullptr;
+    if (entry.TypeChar == 's')
+    {
+        std::memcpy(&shown, value, sizeof shown);
+        if (!shown)
+        {
+            shown = NullText(spec);
+            value = &shown;
+        }
+    }
     if (!conv.UpperCase)
     {
-        handler(target, spec, value);
+        entry.Handler(target, spec, value);
         return;
     }
     // E F G: the handlers know lower case only, so the field is rendered aside first. Only the
@@ -27,7 +51,7 @@ void tPrintfDetail::PrintField(tPrintTarget& target, const tConversion& conv, co
     tPrintTarget aside;
     aside.Array = &scratch;
     aside.ArrayRule = tArrayRule::Doubling;
-    handler(aside, spec, value);
+    entry.Handler(aside, spec, value);
     char* text = scratch.GetStorage();
     for (int i = 0; i < scratch.GetCount(); i++)
         text[i] = char(std::toupper(static_cast<unsigned char>(text[i])));

@@ -15,7 +15,8 @@
 // Any other format (a const char*) is parsed and checked at run time: an argument of the wrong kind
 // prints a marker such as "%!d(string)" and is never read as the wrong type, a missing argument
 // prints "%!d(missing)", and arguments left over print "%!(extra)". Types the front end cannot print
-// are a compile error in both forms.
+// are a compile error in both forms. As in tPrintf.h, no format or argument value stops the program: a
+// null text prints "(null)".
 //
 // Arguments are referred to, not copied, for the duration of the call. Every form returns the length
 // of the whole output, as tPrintf.h's functions do.

@@ -14,6 +14,10 @@
 // format that asks for more reads what is not there. The type-safe front end (tFormat.h) refuses
 // such formats at compile time.
 //
+// No format and no argument value stops the program: a null %s prints "(null)" (nothing with a
+// precision below 6, as glibc does), and a length that a conversion cannot take makes the conversion
+// unknown. Only a null format or destination, the caller's own mistakes, is reported (tStandard.h).
+//
 // Every function returns the number of characters the whole output has (tfPrintf and tPrintf: -1
 // when the stream refuses them). Output longer than INT_MAX characters is cut there. Time and memory
 // grow linearly with the output, except where a caller's tArray is appended to: it grows by its own
