@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 
 namespace
@@ -120,4 +121,17 @@ TEST(PrintDrivers, NullTextPrintsAsGlibcDoes)
     tFormat(buffer, T_FMT("%s|%5.1s"), none, none);
     EXPECT_STREQ(buffer, "(null)|     ");
     EXPECT_TRUE(RecordingPrompt::Reports().empty());
+}
+
+// C lets a precision stand for the terminator; the block holds exactly the three characters, so that
+// AddressSanitizer sees any read beyond them.
+TEST(PrintDrivers, PrecisionBoundsHowFarATextIsRead)
+{
+    const std::unique_ptr<char[]> abc(new char[3]{'a', 'b', 'c'});
+    const char* text = abc.get();
+    char buffer[16];
+    EXPECT_EQ(tsnPrintf(buffer, sizeof buffer, "[%.3s|%.*s]", text, 2, text), 8);
+    EXPECT_STREQ(buffer, "[abc|ab]");
+    EXPECT_EQ(tFormat(buffer, T_FMT("[%5.3s]"), text), 7);
+    EXPECT_STREQ(buffer, "[  abc]");
 }
