@@ -1,37 +1,14 @@
 // What the drivers' destinations promise whatever the format: a fixed-capacity array keeps the longest
 // prefix that fits, and a driver's own buffer costs memory (and copies) linear in the output. The
 // array allocations of this test binary go through a counter for that.
+#include "ArrayNewCounter.h"
+
 #include <System/tFormat.h>
 #include <System/tPrintf.h>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
-#include <new>
 #include <string>
-
-namespace
-{
-size_t ArrayBytes = 0;
-}
-
-void* operator new[](std::size_t size)
-{
-    ArrayBytes += size;
-    if (void* block = std::malloc(size == 0 ? 1 : size))
-        return block;
-    throw std::bad_alloc();
-}
-
-void operator delete[](void* block) noexcept
-{
-    std::free(block);
-}
-
-void operator delete[](void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
 
 namespace
 {
@@ -49,9 +26,18 @@ struct tUsage
 
 tUsage Measure(const std::function<long long()>& print)
 {
-    const size_t before = ArrayBytes;
+    const size_t before = ArrayNew::Bytes;
     const long long length = print();
-    return {length, ArrayBytes - before};
+    return {length, ArrayNew::Bytes - before};
+}
+
+// The same for a form that prints to standard output, captured meanwhile.
+tUsage MeasureStdout(const std::function<long long()>& print)
+{
+    testing::internal::CaptureStdout();
+    const tUsage usage = Measure(print);
+    EXPECT_EQ(testing::internal::GetCapturedStdout().size(), size_t(usage.Length));
+    return usage;
 }
 
 // Every driver form that prints into a buffer of its own, with the same format and arguments.
@@ -64,22 +50,8 @@ template <typename... tArgs> void ExpectLinear(const std::string& format, const 
         {"tfPrintf", [&] { return Measure([&] { return tfPrintf(file, f, args...); }); }},
         {"tStringPrintf",
          [&] { return Measure([&] { return tTextLength(tStringPrintf(tString(), f, args...).Chars); }); }},
-        {"tPrintf",
-         [&]
-         {
-             testing::internal::CaptureStdout();
-             const tUsage usage = Measure([&] { return tPrintf(f, args...); });
-             EXPECT_EQ(testing::internal::GetCapturedStdout().size(), size_t(usage.Length));
-             return usage;
-         }},
-        {"tPrint",
-         [&]
-         {
-             testing::internal::CaptureStdout();
-             const tUsage usage = Measure([&] { return tPrint(f, args...); });
-             EXPECT_EQ(testing::internal::GetCapturedStdout().size(), size_t(usage.Length));
-             return usage;
-         }},
+        {"tPrintf", [&] { return MeasureStdout([&] { return tPrintf(f, args...); }); }},
+        {"tPrint", [&] { return MeasureStdout([&] { return tPrint(f, args...); }); }},
     };
     for (const auto& form : forms)
     {
