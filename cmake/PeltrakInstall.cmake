@@ -1,19 +1,22 @@
-# Installs the foundation and print-engine libraries for other projects, in the `development`
-# component: the static libraries, their headers under include/Foundation and include/System, a CMake
-# package (find_package(Peltrak CONFIG) gives Peltrak::Foundation and Peltrak::System) and one
-# pkg-config file per library (peltrak-foundation, peltrak-system). The programs are installed where
-# they are built, in the `runtime` and `demo` components; the man page goes with the runtime.
+# Installs the foundation and print-engine libraries for other projects, and the manual page, in
+# components:
+#   libraries     the shared objects libpeltrak-foundation.so.1 and libpeltrak-system.so.1
+#   development   the headers, the static archives, the shared objects' unversioned links, a CMake
+#                 package (Peltrak::Foundation and Peltrak::System shared, Peltrak::FoundationStatic
+#                 and Peltrak::SystemStatic) and one pkg-config file per library
+#   runtime       peltrak(1), beside peltrak
+# The programs themselves are installed where they are built, in the runtime and demo components.
 include(CMakePackageConfigHelpers)
 
 set(PELTRAK_CMAKE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Peltrak)
 
-# The bare target names would install as libFoundation.a and libSystem.a, which say nothing about
-# whose they are in a shared library directory; the exported names stay Foundation and System.
-set_target_properties(Foundation PROPERTIES OUTPUT_NAME peltrak-foundation)
-set_target_properties(System PROPERTIES OUTPUT_NAME peltrak-system)
-
-install(TARGETS Foundation System EXPORT PeltrakTargets
-        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+set(libraries Foundation System)
+if(PELTRAK_BUILD_SHARED_LIBS)
+    list(APPEND libraries FoundationShared SystemShared)
+endif()
+install(TARGETS ${libraries} EXPORT PeltrakTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT libraries NAMELINK_COMPONENT development)
 # Whole directories, so that every header a module gains is installed with it.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/Modules/Foundation/Inc/Foundation
                   ${PROJECT_SOURCE_DIR}/Modules/System/Inc/System
@@ -32,13 +35,14 @@ install(FILES ${PROJECT_BINARY_DIR}/PeltrakConfig.cmake ${PROJECT_BINARY_DIR}/Pe
         DESTINATION ${PELTRAK_CMAKE_PACKAGE_DIR} COMPONENT development)
 
 # The .pc files find the prefix from their own place (pkg-config's pcfiledir), so the same files work
-# in /usr, in a staging directory and wherever an unpacked tree is moved.
+# in /usr, in a staging directory and wherever an unpacked tree is moved. -l finds the shared object
+# where there is one; -Wl,-Bstatic around the flags, or -static, takes the archive.
 file(RELATIVE_PATH PELTRAK_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
 string(REGEX REPLACE "/$" "" PELTRAK_PC_TO_PREFIX "${PELTRAK_PC_TO_PREFIX}")
 foreach(library Foundation System)
     get_target_property(PELTRAK_PC_LIBRARY ${library} OUTPUT_NAME)
     if(library STREQUAL "System")
-        set(PELTRAK_PC_DESCRIPTION "Type handlers of the Peltrak print engine")
+        set(PELTRAK_PC_DESCRIPTION "Peltrak print engine: printf-style and type-safe drivers, type handlers")
         set(PELTRAK_PC_REQUIRES "peltrak-foundation = ${PROJECT_VERSION}")
     else()
         set(PELTRAK_PC_DESCRIPTION "Peltrak foundation: owned text, lists, arrays, 128/256/512-bit integers")
