@@ -1,11 +1,12 @@
-# Installs the foundation and print-engine libraries for other projects, and the manual page, in
-# components:
+# Installs the foundation and print-engine libraries for other projects, and the manual pages. Four
+# components, one per kind of user (scripts/build-debs.sh makes one Debian package of each but the
+# last two, which go together):
 #   libraries     the shared objects libpeltrak-foundation.so.1 and libpeltrak-system.so.1
 #   development   the headers, the static archives, the shared objects' unversioned links, a CMake
 #                 package (Peltrak::Foundation and Peltrak::System shared, Peltrak::FoundationStatic
-#                 and Peltrak::SystemStatic) and one pkg-config file per library
-#   runtime       peltrak(1), beside peltrak
-# The programs themselves are installed where they are built, in the runtime and demo components.
+#                 and Peltrak::SystemStatic), one pkg-config file per library and the section-3 pages
+#   runtime       peltrak and peltrak(1)         demo   peltrak-publish and peltrak-publish(1)
+# The programs themselves are installed where they are built.
 include(CMakePackageConfigHelpers)
 
 set(PELTRAK_CMAKE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Peltrak)
@@ -53,14 +54,34 @@ foreach(library Foundation System)
             COMPONENT development)
 endforeach()
 
-if(UNIX AND PELTRAK_BUILD_APPS)
-    # Compressed at build time, as Debian's policy asks of manual pages; man reads both forms.
-    set(manPage ${PROJECT_BINARY_DIR}/peltrak.1)
-    add_custom_command(OUTPUT ${manPage}.gz
-                       COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/doc/peltrak.1 ${manPage}
-                       COMMAND gzip -9nf ${manPage}
-                       DEPENDS ${PROJECT_SOURCE_DIR}/doc/peltrak.1
-                       COMMENT "Compressing the peltrak(1) manual page")
-    add_custom_target(PeltrakManPage ALL DEPENDS ${manPage}.gz)
-    install(FILES ${manPage}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+# peltrak_man_page(<page> <component> [<link>...]) installs doc/<page> (such as tPrintf.3) into
+# share/man/man<section>, compressed at build time as Debian's policy asks (man reads both forms),
+# with a symbolic link <link>.<section>.gz to it for every other name the page describes.
+function(peltrak_man_page page component)
+    string(REGEX REPLACE ".*\\." "" section ${page})
+    set(compressed ${PROJECT_BINARY_DIR}/man/${page}.gz)
+    file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/man)
+    add_custom_command(OUTPUT ${compressed}
+                       COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/doc/${page} ${PROJECT_BINARY_DIR}/man/${page}
+                       COMMAND gzip -9nf ${PROJECT_BINARY_DIR}/man/${page}
+                       DEPENDS ${PROJECT_SOURCE_DIR}/doc/${page}
+                       COMMENT "Compressing the ${page} manual page")
+    string(MAKE_C_IDENTIFIER "PeltrakManPage_${page}" target)
+    add_custom_target(${target} ALL DEPENDS ${compressed})
+    set(files ${compressed})
+    foreach(link IN LISTS ARGN)
+        file(CREATE_LINK ${page}.gz ${PROJECT_BINARY_DIR}/man/${link}.${section}.gz SYMBOLIC)
+        list(APPEND files ${PROJECT_BINARY_DIR}/man/${link}.${section}.gz)
+    endforeach()
+    install(FILES ${files} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT ${component})
+endfunction()
+
+if(UNIX)
+    peltrak_man_page(tPrintf.3 development tsPrintf tvsPrintf tsnPrintf tvsnPrintf tvPrintf tfPrintf tvfPrintf
+                     taPrintf tvaPrintf tStringPrintf tvStringPrintf)
+    peltrak_man_page(tFormat.3 development tPrint T_FMT)
+    if(PELTRAK_BUILD_APPS)
+        peltrak_man_page(peltrak.1 runtime)
+        peltrak_man_page(peltrak-publish.1 demo)
+    endif()
 endif()
