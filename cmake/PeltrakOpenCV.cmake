@@ -23,6 +23,8 @@ if(PELTRAK_OPENCV STREQUAL "lean")
                                 "(a few minutes, once), or configure with -DPELTRAK_OPENCV=system.")
         endif()
     endif()
+    # Found afresh on every configure too: a cached OpenCV_DIR would keep the tree on an old recipe's build.
+    unset(OpenCV_DIR CACHE)
     find_package(OpenCV 4.6.0 EXACT REQUIRED CONFIG COMPONENTS ${PELTRAK_OPENCV_MODULES}
                  PATHS "${prefix}" NO_DEFAULT_PATH)
     message(STATUS "OpenCV: lean static build in ${prefix}")
