@@ -159,7 +159,7 @@ peltrak_libraries()
     found=$(ldd "$1" | awk '$1 ~ /^libpeltrak-/ { print $3 }' | xargs -r dirname | sort -u)
     echo "${found:-static}"
 }
-# Builds Tests/Consumer against the tree whose /usr is $1 in each way a user links, and runs it; $2
+# Builds Tests/Consumer against the tree installed with the prefix $1 in each way a user links, and runs it; $2
 # names the tree in messages.
 build_consumers()
 {
@@ -201,7 +201,7 @@ build_consumers()
     "$binary-static"
     [ "$(peltrak_libraries "$binary-static")" = static ] || fail "the static pkg-config consumer loads a shared Peltrak"
 }
-build_consumers "$prefix/usr" install-prefix
+build_consumers "$prefix" install-prefix
 build_consumers "$root/usr" dpkg-root
 # Without arguments the demo producer prints its usage and ends with status 2, touching no block:
 # proof that the installed program starts.
