@@ -291,10 +291,10 @@ template <typename tLiteral> struct tCompiledFormat
 // ---- Run time (tFormat.cpp).
 
 // A runtime format: parsed and checked as it is walked.
-void RunChecked(tPrintTarget& target, const char* format, const tFormatArg* args, int count);
+PELTRAK_API void RunChecked(tPrintTarget& target, const char* format, const tFormatArg* args, int count);
 // A T_FMT literal's steps, already checked against the arguments.
-void RunSteps(tPrintTarget& target, const char* format, const tFormatStep* steps, int32_t numSteps,
-              int32_t tailBegin, int32_t tailLength, const tFormatArg* args);
+PELTRAK_API void RunSteps(tPrintTarget& target, const char* format, const tFormatStep* steps,
+                          int32_t numSteps, int32_t tailBegin, int32_t tailLength, const tFormatArg* args);
 
 template <typename tFormatText, typename... tArgs>
 void Print(tPrintTarget& target, const tFormatText& format, const tArgs&... args)
