@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 enum class PublishResult
@@ -35,7 +36,7 @@ enum class PublishResult
 class CaptureWorkspace
 {
 public:
-    CaptureWorkspace() = default;
+    CaptureWorkspace();
     ~CaptureWorkspace();
     CaptureWorkspace(const CaptureWorkspace&) = delete;
     CaptureWorkspace& operator=(const CaptureWorkspace&) = delete;
@@ -57,25 +58,9 @@ public:
     PublishResult Publish(const std::string& finalName, std::string& errorText);
 
 private:
+    // The platform's descriptors or handles and names: CaptureWorkspacePosix.cpp and
+    // CaptureWorkspaceWindows.cpp, one of which the build compiles.
+    struct State;
+    std::unique_ptr<State> Own;
     std::string Path;
-#ifdef _WIN32
-    std::string OutputDirectory;
-#else
-    // How names are given, from the best the file system allows down; a capture moves on to the next
-    // when one is unsupported, and never back.
-    enum class Method
-    {
-        HardLink,
-        RenameNoReplace,
-        Placeholder,
-    };
-
-    int OutputFd = -1;
-    int PrivateFd = -1;
-    std::string PrivateName;
-    bool TemporaryMoved = false;
-    Method How = Method::HardLink;
-
-    PublishResult PublishOnce(const std::string& finalName, std::string& errorText);
-#endif
 };

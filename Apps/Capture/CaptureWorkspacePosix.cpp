@@ -1,133 +1,8 @@
 #include "CaptureWorkspace.h"
 
 #include <cerrno>
-#include <cstring>
-
-namespace
-{
-// Names no capture can mistake for an image: the writer chooses its BMP encoder by this extension.
-constexpr const char* TemporaryName = "image.dib";
-constexpr const char* LeftoverPrefix = ".peltrak-";
-constexpr const char* LeftoverSuffix = ".partial";
-} // namespace
-
-#ifdef _WIN32
-#include <process.h>
-#include <windows.h>
-
-CaptureWorkspace::~CaptureWorkspace()
-{
-    if (!Path.empty())
-        DeleteFileA(Path.c_str());
-}
-
-namespace
-{
-// A temporary untouched this long belongs to a dead capture: a live one writes its whole file in well
-// under a second.
-constexpr ULONGLONG DeadTemporaryAge = 60ULL * 10000000ULL; // in the file times' 100 ns units
-
-ULONGLONG FileTimeValue(const FILETIME& time)
-{
-    return (ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime;
-}
-
-// Deleting by name is safe here: DeleteFile removes a link itself, never what it points to, and the
-// directory's access rules decide whose files may go.
-void RemoveDeadTemporaries(const std::string& outputDirectory)
-{
-    WIN32_FIND_DATAA found;
-    const std::string pattern = outputDirectory + LeftoverPrefix + "*" + LeftoverSuffix + "." + TemporaryName;
-    const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    FILETIME nowTime;
-    GetSystemTimeAsFileTime(&nowTime);
-    const ULONGLONG now = FileTimeValue(nowTime);
-    do
-    {
-        const ULONGLONG written = FileTimeValue(found.ftLastWriteTime);
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && now > written &&
-            now - written > DeadTemporaryAge)
-            DeleteFileA((outputDirectory + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-} // namespace
-
-bool CaptureWorkspace::Open(const std::string& outputDirectory, std::string& errorText)
-{
-    OutputDirectory = outputDirectory;
-    RemoveDeadTemporaries(outputDirectory);
-    // CREATE_NEW fails on an existing name; the counter moves on to the next one.
-    for (int attempt = 0; attempt < 100; ++attempt)
-    {
-        const std::string path = outputDirectory + LeftoverPrefix + std::to_string(_getpid()) + "-" +
-                                 std::to_string(attempt) + LeftoverSuffix + "." + TemporaryName;
-        const HANDLE file =
-            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE)
-        {
-            CloseHandle(file);
-            Path = path;
-            return true;
-        }
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
-        {
-            errorText =
-                "no temporary file can be made in its directory: Windows error " + std::to_string(error);
-            return false;
-        }
-    }
-    errorText = "no temporary file can be made in its directory: no free name";
-    return false;
-}
-
-bool CaptureWorkspace::Seal(std::uintmax_t expectedSize, std::string& errorText)
-{
-    // Opened without following a link, so that what is checked and flushed is the file itself.
-    const HANDLE file = CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-    {
-        errorText = "the written file cannot be reopened: Windows error " + std::to_string(GetLastError());
-        return false;
-    }
-    BY_HANDLE_FILE_INFORMATION info;
-    bool sealed = false;
-    if (!GetFileInformationByHandle(file, &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
-        errorText = "the written file is not a plain file";
-    else if (((std::uintmax_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow) != expectedSize)
-        errorText = "the written file is incomplete: the disk may be full";
-    else if (!FlushFileBuffers(file))
-        errorText =
-            "the written file cannot be flushed to disk: Windows error " + std::to_string(GetLastError());
-    else
-        sealed = true;
-    CloseHandle(file);
-    return sealed;
-}
-
-PublishResult CaptureWorkspace::Publish(const std::string& finalName, std::string& errorText)
-{
-    // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
-    const std::string target = OutputDirectory + finalName;
-    if (MoveFileExA(Path.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
-    {
-        Path.clear();
-        return PublishResult::Published;
-    }
-    const DWORD error = GetLastError();
-    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
-        return PublishResult::TargetExists;
-    errorText = "Windows error " + std::to_string(error);
-    return PublishResult::Failed;
-}
-
-#else
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -138,6 +13,10 @@ PublishResult CaptureWorkspace::Publish(const std::string& finalName, std::strin
 
 namespace
 {
+// Names no capture can mistake for an image: the writer chooses its BMP encoder by this extension.
+constexpr const char* TemporaryName = "image.dib";
+constexpr const char* LeftoverPrefix = ".peltrak-";
+constexpr const char* LeftoverSuffix = ".partial";
 // A temporary of an earlier version untouched this long belongs to a dead capture: a live one writes
 // its whole file in well under a second.
 constexpr time_t OldLeftoverAge = 60;
@@ -145,6 +24,29 @@ constexpr int NameAttempts = 100;
 // Earlier versions' temporaries, plain files in the output directory.
 constexpr const char* OldLeftoverSuffix = ".partial.bmp";
 
+// How names are given, from the best the file system allows down; a capture moves on to the next when
+// one is unsupported, and never back.
+enum class Method
+{
+    HardLink,
+    RenameNoReplace,
+    Placeholder,
+};
+} // namespace
+
+struct CaptureWorkspace::State
+{
+    int OutputFd = -1;
+    int PrivateFd = -1;
+    std::string PrivateName;
+    bool TemporaryMoved = false;
+    Method How = Method::HardLink;
+
+    PublishResult PublishOnce(const std::string& finalName, std::string& errorText);
+};
+
+namespace
+{
 bool EndsWith(const std::string& text, const char* suffix)
 {
     const std::size_t length = std::strlen(suffix);
@@ -161,9 +63,24 @@ std::string ErrorText(const char* what, int error)
     return std::string(what) + ": " + std::strerror(error);
 }
 
-bool SameFile(const struct stat& a, const struct stat& b)
+// Whether path (relative to directoryFd, looked up with fstatat's flags) leads to the file open as fd.
+// Another user may have swapped a name for something else since it was opened.
+bool SameFile(int fd, int directoryFd, const char* path, int flags)
 {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    struct stat own
+    {
+    };
+    struct stat named
+    {
+    };
+    return fstat(fd, &own) == 0 && fstatat(directoryFd, path, &named, flags) == 0 &&
+           own.st_dev == named.st_dev && own.st_ino == named.st_ino;
+}
+
+// The same for a name inside directoryFd, never following a link.
+bool StillNamed(int directoryFd, const std::string& name, int fd)
+{
+    return SameFile(fd, directoryFd, name.c_str(), AT_SYMLINK_NOFOLLOW);
 }
 
 // Twelve characters of [0-9a-z] from the kernel's random pool (the clock and the process id where
@@ -220,13 +137,10 @@ void RemoveDeadPrivateDirectory(int outputFd, const std::string& name)
     struct stat own
     {
     };
-    struct stat named
-    {
-    };
     if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &own) == 0 && own.st_uid == geteuid())
     {
         ForEachEntry(fd, [fd](const std::string& entry) { unlinkat(fd, entry.c_str(), 0); });
-        if (fstatat(outputFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(own, named))
+        if (StillNamed(outputFd, name, fd))
             unlinkat(outputFd, name.c_str(), AT_REMOVEDIR);
     }
     close(fd); // Releases the lock.
@@ -255,42 +169,39 @@ void RemoveLeftovers(int outputFd)
 }
 } // namespace
 
+CaptureWorkspace::CaptureWorkspace() : Own(std::make_unique<State>()) {}
+
 CaptureWorkspace::~CaptureWorkspace()
 {
-    if (PrivateFd >= 0)
+    State& state = *Own;
+    if (state.PrivateFd >= 0)
     {
-        if (!TemporaryMoved)
-            unlinkat(PrivateFd, TemporaryName, 0);
+        if (!state.TemporaryMoved)
+            unlinkat(state.PrivateFd, TemporaryName, 0);
         // The name may have been swapped for something else by now; remove only our own directory.
-        struct stat own
-        {
-        };
-        struct stat named
-        {
-        };
-        if (fstat(PrivateFd, &own) == 0 &&
-            fstatat(OutputFd, PrivateName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(own, named))
-            unlinkat(OutputFd, PrivateName.c_str(), AT_REMOVEDIR);
-        close(PrivateFd);
+        if (StillNamed(state.OutputFd, state.PrivateName, state.PrivateFd))
+            unlinkat(state.OutputFd, state.PrivateName.c_str(), AT_REMOVEDIR);
+        close(state.PrivateFd);
     }
-    if (OutputFd >= 0)
-        close(OutputFd);
+    if (state.OutputFd >= 0)
+        close(state.OutputFd);
 }
 
 bool CaptureWorkspace::Open(const std::string& outputDirectory, std::string& errorText)
 {
-    OutputFd = open(outputDirectory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (OutputFd < 0)
+    State& state = *Own;
+    state.OutputFd = open(outputDirectory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (state.OutputFd < 0)
     {
         errorText = ErrorText("the directory cannot be opened", errno);
         return false;
     }
-    RemoveLeftovers(OutputFd);
+    RemoveLeftovers(state.OutputFd);
 
     for (int attempt = 0; attempt < NameAttempts; ++attempt)
     {
         const std::string name = LeftoverPrefix + RandomLeaf() + LeftoverSuffix;
-        if (mkdirat(OutputFd, name.c_str(), 0700) != 0)
+        if (mkdirat(state.OutputFd, name.c_str(), 0700) != 0)
         {
             if (errno == EEXIST)
                 continue;
@@ -300,21 +211,21 @@ bool CaptureWorkspace::Open(const std::string& outputDirectory, std::string& err
         // Between mkdirat and openat another user may have renamed it and put something else there:
         // only a directory of ours with mode 0700 is taken. Another capture's clean-up may have taken
         // its lock first and removed it (it was empty, so nothing was lost): then it has no links.
-        const int fd = openat(OutputFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int fd = openat(state.OutputFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         struct stat own
         {
         };
         if (fd >= 0 && flock(fd, LOCK_EX) == 0 && fstat(fd, &own) == 0 && S_ISDIR(own.st_mode) &&
             own.st_uid == geteuid() && (own.st_mode & 07777) == 0700 && own.st_nlink > 0)
         {
-            PrivateFd = fd;
-            PrivateName = name;
+            state.PrivateFd = fd;
+            state.PrivateName = name;
             break;
         }
         if (fd >= 0)
             close(fd);
     }
-    if (PrivateFd < 0)
+    if (state.PrivateFd < 0)
     {
         errorText = "no private directory of this user could be made in it";
         return false;
@@ -322,14 +233,8 @@ bool CaptureWorkspace::Open(const std::string& outputDirectory, std::string& err
 
     // The writer opens by path: this one is resolved by the kernel through the open descriptor.
     // Without /proc it would resolve nowhere, or somewhere else; both are refused.
-    const std::string viaDescriptor = "/proc/self/fd/" + std::to_string(PrivateFd);
-    struct stat own
-    {
-    };
-    struct stat reached
-    {
-    };
-    if (fstat(PrivateFd, &own) != 0 || stat(viaDescriptor.c_str(), &reached) != 0 || !SameFile(own, reached))
+    const std::string viaDescriptor = "/proc/self/fd/" + std::to_string(state.PrivateFd);
+    if (!SameFile(state.PrivateFd, AT_FDCWD, viaDescriptor.c_str(), 0))
     {
         errorText = "/proc is not mounted, so the private directory cannot be reached by its descriptor";
         return false;
@@ -340,7 +245,7 @@ bool CaptureWorkspace::Open(const std::string& outputDirectory, std::string& err
 
 bool CaptureWorkspace::Seal(std::uintmax_t expectedSize, std::string& errorText)
 {
-    const int fd = openat(PrivateFd, TemporaryName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = openat(Own->PrivateFd, TemporaryName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
     {
         errorText = ErrorText("the written file cannot be opened", errno);
@@ -364,10 +269,10 @@ bool CaptureWorkspace::Seal(std::uintmax_t expectedSize, std::string& errorText)
 
 PublishResult CaptureWorkspace::Publish(const std::string& finalName, std::string& errorText)
 {
-    const PublishResult result = PublishOnce(finalName, errorText);
+    const PublishResult result = Own->PublishOnce(finalName, errorText);
     if (result != PublishResult::Published)
         return result;
-    if (fsync(OutputFd) != 0)
+    if (fsync(Own->OutputFd) != 0)
     {
         errorText = ErrorText("the file was published but its directory cannot be flushed to disk", errno);
         return PublishResult::Failed;
@@ -375,7 +280,7 @@ PublishResult CaptureWorkspace::Publish(const std::string& finalName, std::strin
     return result;
 }
 
-PublishResult CaptureWorkspace::PublishOnce(const std::string& finalName, std::string& errorText)
+PublishResult CaptureWorkspace::State::PublishOnce(const std::string& finalName, std::string& errorText)
 {
     const char* target = finalName.c_str();
     if (How == Method::HardLink)
@@ -431,4 +336,3 @@ PublishResult CaptureWorkspace::PublishOnce(const std::string& finalName, std::s
     TemporaryMoved = true;
     return PublishResult::Published;
 }
-#endif
