@@ -1,23 +1,29 @@
 // Where a capture writes its file before it is published, and how it is published.
 //
 // The output directory may be writable by other users, so after it is opened once nothing is done by
-// a name inside it that another user could swap: the capture works in a private directory (mode
-// 0700, owned by the tool's user, named ".peltrak-XXXXXXXXXXXX.partial") that it makes there, holds
-// locked while it lives, and reaches only through descriptors. The image writer gets a path that the
-// kernel resolves through the private directory's open descriptor (/proc/self/fd/N/...), so a capture
-// fails, logged, where /proc is missing rather than write by a swappable name.
+// a name inside it that another user could swap. Each user of the tool keeps one workspace there, a
+// hidden directory on the same file system (".peltrak-workspace-<uid>" on Linux, ".peltrak-workspace"
+// on Windows) that stays between captures. On Linux it is a directory of this user with mode 0700,
+// taken only if it is exactly that: another user's directory or a link under that name fails the
+// capture, logged with the name to remove. Each capture writes a temporary file of its own there
+// ("<random>.dib"), held locked while the capture lives and reached only through descriptors: the
+// image writer gets a path that the kernel resolves through the workspace's open descriptor
+// (/proc/self/fd/N/...), so a capture fails, logged, where /proc is missing rather than write by a
+// swappable name.
 //
 // Publishing never replaces an existing file: a hard link where the file system has them, else an
 // exclusive rename, else an exclusive placeholder renamed over. The file is flushed to disk before it
 // is published and the directory after, so a power loss leaves either no file or the whole image.
 //
-// Opening also removes what dead captures left behind: private directories whose lock nobody holds,
-// and the temporaries of earlier versions (".peltrak-*.partial.bmp", plain files untouched for a
-// minute). Nothing the tool leaves behind ends in ".bmp".
+// Cost does not grow with the output directory: a capture reads only its workspace, where it removes
+// the temporaries of dead captures (on Linux those whose lock nobody holds; on Windows those untouched
+// for a minute). What earlier versions left in the output directory itself (".peltrak-*.partial"
+// directories and ".peltrak-*.partial.bmp" files on Linux, ".peltrak-*.partial.image.dib" files on
+// Windows) is removed by the first capture that finds no marker file in the workspace; the marker is
+// written once no such leftover of this user is left that a running capture may still own. Nothing
+// the tool leaves behind ends in ".bmp".
 //
-// On Windows the temporary is a plain file in the output directory, made exclusively, checked without
-// following links, flushed, and moved into place without replacing; dead captures' temporaries older
-// than a minute are removed.
+// Every failure comes back as a text that names the system call and its error.
 #pragma once
 
 #include <cstdint>
@@ -31,8 +37,8 @@ enum class PublishResult
     Failed,       // ErrorText says why; the temporary may be gone.
 };
 
-// One capture's temporary. Not copyable; the destructor removes the temporary and the private
-// directory and releases the lock. Failures are returned with a text, never thrown.
+// One capture's temporary. Not copyable; the destructor removes the temporary and releases the lock
+// and every descriptor. Failures are returned with a text, never thrown.
 class CaptureWorkspace
 {
 public:
@@ -41,8 +47,9 @@ public:
     CaptureWorkspace(const CaptureWorkspace&) = delete;
     CaptureWorkspace& operator=(const CaptureWorkspace&) = delete;
 
-    // Opens outputDirectory (which ends with a separator), clears dead captures' leftovers there and
-    // makes the private directory. False, with errorText, when the capture cannot write there.
+    // Opens outputDirectory (which ends with a separator) and the workspace in it, clears dead
+    // captures' leftovers and makes the temporary. False, with errorText, when the capture cannot
+    // write there.
     bool Open(const std::string& outputDirectory, std::string& errorText);
 
     // The path the image writer creates the temporary under; it ends in ".dib", which the writer's BMP

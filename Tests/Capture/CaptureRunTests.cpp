@@ -147,6 +147,7 @@ TEST_F(SaveImageTest, NeverReplacesAnEarlierFile)
     EXPECT_EQ(CapturedFiles(),
               (std::vector<std::string>{"0127_2_22_5-2_image_test.bmp", "0127_2_22_5-3_image_test.bmp",
                                         "0127_2_22_5_image_test.bmp"}));
+    EXPECT_EQ(WorkspaceLeftovers(), std::vector<std::string>());
     const Bmp bmp = ReadBmp(third);
     ASSERT_TRUE(bmp.Valid) << bmp.Error;
     ASSERT_EQ(bmp.Width, 2);
@@ -193,6 +194,7 @@ TEST_F(SaveImageTest, FullDiskIsLoggedAndLeavesNoFile)
     EXPECT_NE(console.Entries[0].Text.find(MakeOutputPath(OutputFileName, when)), std::string::npos)
         << console.Entries[0].Text;
     EXPECT_EQ(CapturedFiles(), std::vector<std::string>());
+    EXPECT_EQ(WorkspaceLeftovers(), std::vector<std::string>());
 }
 
 TEST_F(SaveImageTest, ImageGetsThePermissionsOfAPlainlyCreatedFile)

@@ -110,6 +110,19 @@ std::vector<std::string> AllNames()
     return names;
 }
 
+// What a capture left besides finished captures: AllNames without them, the workspace and its marker.
+std::vector<std::string> LeftBehind()
+{
+    std::vector<std::string> names;
+    for (const std::string& name : AllNames())
+        if (name[0] != '.' || name == WorkspaceName() ||
+            name == WorkspaceName() + "/earlier-leftovers-removed")
+            continue;
+        else
+            names.push_back(name);
+    return names;
+}
+
 std::vector<std::string> Captures()
 {
     std::vector<std::string> names;
@@ -278,43 +291,75 @@ TEST_F(HostileEnvironment, BlockThatCannotBeMappedIsReportedAndKept)
     EXPECT_EQ(header.Channels, 4);
 }
 
-TEST_F(HostileEnvironment, DeadCapturesLeftoversAreRemovedAndLiveOnesKept)
+TEST_F(HostileEnvironment, DeadCapturesTemporariesAreRemovedAndLiveOnesKept)
 {
     Publish({"pattern", "640", "480", "4"});
-    // Killed mid-write by the file size limit: what it leaves must not look like an image.
-    const ProcessResult killed = RunToolIn({{}, false, {{RLIMIT_FSIZE, 65536}}, {}});
+    // Killed with the file written but not yet published: what it leaves must not look like an image.
+    const ProcessResult killed = RunToolIn({{}, false, {}, {"PELTRAK_SHIM_KILL_AT_FSYNC=1"}});
     EXPECT_EQ(killed.ExitStatus, -1) << killed.Output;
-    const std::vector<std::string> left = AllNames();
-    ASSERT_EQ(left.size(), 2u) << "the killed capture's directory and temporary";
-    for (const std::string& name : left)
+    const std::vector<std::string> dead = WorkspaceLeftovers();
+    ASSERT_EQ(dead.size(), 1u) << "the killed capture's temporary";
+    EXPECT_EQ(Captures(), std::vector<std::string>());
+    for (const std::string& name : AllNames())
         EXPECT_FALSE(name.size() >= 4 && name.compare(name.size() - 4, 4, ".bmp") == 0) << name;
 
-    // A live capture's directory (its lock held), earlier versions' temporaries, old and recent, and
-    // a link with such a name.
+    // A live capture's temporary: its lock is held.
+    const std::string live = CaptureDirectory() + "/" + WorkspaceName() + "/live.dib";
+    std::ofstream(live) << "being written";
+    const int liveFd = open(live.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(liveFd, LOCK_EX), 0);
+    const ProcessResult run = RunToolIn(RunSetup());
+    close(liveFd);
+    EXPECT_EQ(run.ExitStatus, 0) << run.Output;
+    ASSERT_EQ(Captures().size(), 1u);
+    ExpectPatternFile(Captures()[0], 640, 480);
+    EXPECT_EQ(WorkspaceLeftovers(), std::vector<std::string>{"live.dib"});
+}
+
+TEST_F(HostileEnvironment, EarlierVersionsLeftoversAreRemovedOnce)
+{
+    // Earlier versions wrote beside the captures: private directories (a dead one, and a live one whose
+    // lock is held), temporaries (old, recent, and a link with such a name) and the link's target.
     const std::string directory = CaptureDirectory() + "/";
-    ASSERT_TRUE(fs::create_directory(directory + ".peltrak-live.partial"));
-    std::ofstream(directory + ".peltrak-live.partial/image.dib") << "being written";
+    for (const char* name : {".peltrak-dead.partial", ".peltrak-live.partial"})
+    {
+        ASSERT_TRUE(fs::create_directory(directory + name));
+        std::ofstream(directory + name + "/image.dib") << "written";
+    }
     const int live = open((directory + ".peltrak-live.partial").c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_EQ(flock(live, LOCK_EX), 0);
-    std::ofstream(directory + ".peltrak-old.partial.bmp") << "dead";
     const timespec longAgo[2] = {{time(nullptr) - 120, 0}, {time(nullptr) - 120, 0}};
+    for (const char* name : {".peltrak-old.partial.bmp", ".peltrak-recent.partial.bmp", "target"})
+        std::ofstream(directory + name) << name;
     ASSERT_EQ(utimensat(AT_FDCWD, (directory + ".peltrak-old.partial.bmp").c_str(), longAgo, 0), 0);
-    std::ofstream(directory + ".peltrak-recent.partial.bmp") << "perhaps alive";
-    std::ofstream(directory + "target") << "kept";
     fs::create_symlink(directory + "target", directory + ".peltrak-link.partial.bmp");
     ASSERT_EQ(
         utimensat(AT_FDCWD, (directory + ".peltrak-link.partial.bmp").c_str(), longAgo, AT_SYMLINK_NOFOLLOW),
         0);
+    Publish({"pattern", "4", "3", "4"});
+    const std::string marker = directory + WorkspaceName() + "/earlier-leftovers-removed";
 
-    const ProcessResult run = RunToolIn(RunSetup());
+    // The dead ones go; what may still be written is kept, and so the next capture looks again.
+    EXPECT_EQ(RunToolIn(RunSetup()).ExitStatus, 0);
+    EXPECT_EQ(LeftBehind(),
+              (std::vector<std::string>{".peltrak-link.partial.bmp", ".peltrak-live.partial",
+                                        ".peltrak-live.partial/image.dib", ".peltrak-recent.partial.bmp"}));
+    EXPECT_FALSE(fs::exists(marker));
+
+    // [link, target] once the live capture has ended and the recent file has aged.
     close(live);
-    EXPECT_EQ(run.ExitStatus, 0) << run.Output;
-    const std::vector<std::string> captures = Captures();
-    ASSERT_EQ(captures.size(), 2u) << "the capture and the link's target";
-    EXPECT_EQ(AllNames(), (std::vector<std::string>{".peltrak-link.partial.bmp", ".peltrak-live.partial",
-                                                    ".peltrak-live.partial/image.dib",
-                                                    ".peltrak-recent.partial.bmp", captures[0], "target"}));
-    EXPECT_EQ(ReadFile(directory + "target"), "kept");
+    ASSERT_EQ(utimensat(AT_FDCWD, (directory + ".peltrak-recent.partial.bmp").c_str(), longAgo, 0), 0);
+    EXPECT_EQ(RunToolIn(RunSetup()).ExitStatus, 0);
+    EXPECT_TRUE(fs::exists(marker));
+    EXPECT_EQ(LeftBehind(), std::vector<std::string>{".peltrak-link.partial.bmp"});
+    EXPECT_EQ(ReadFile(directory + "target"), "target");
+
+    // From now on the output directory is not read: a leftover that appears later stays.
+    ASSERT_TRUE(fs::create_directory(directory + ".peltrak-later.partial"));
+    EXPECT_EQ(RunToolIn(RunSetup()).ExitStatus, 0);
+    EXPECT_EQ(Captures().size(), 3u + 1u) << "three captures and the link's target";
+    EXPECT_EQ(LeftBehind(),
+              (std::vector<std::string>{".peltrak-later.partial", ".peltrak-link.partial.bmp"}));
 }
 
 TEST_F(HostileEnvironment, FileSystemsWithoutHardLinksNeverReplaceACapture)
@@ -339,7 +384,7 @@ TEST_F(HostileEnvironment, FileSystemsWithoutHardLinksNeverReplaceACapture)
         EXPECT_EQ(run.ExitStatus, 0) << run.Output;
         EXPECT_EQ(ParseConsole(run.Output).Entries.size(), 0u) << run.Output;
         int published = 0;
-        for (const std::string& name : AllNames())
+        for (const std::string& name : Captures())
             if (ReadFile(CaptureDirectory() + "/" + name) != "earlier capture")
             {
                 ExpectPatternFile(name, 4, 3);
@@ -347,6 +392,7 @@ TEST_F(HostileEnvironment, FileSystemsWithoutHardLinksNeverReplaceACapture)
                 ++published;
             }
         EXPECT_EQ(published, 1);
+        EXPECT_EQ(LeftBehind(), std::vector<std::string>());
     }
 }
 
@@ -365,8 +411,8 @@ TEST_F(HostileEnvironment, FileIsOnDiskBeforeItIsPublishedAndItsNameAfter)
         calls.push_back(line);
     fs::remove(trace);
     ASSERT_EQ(calls.size(), 3u) << run.Output;
-    EXPECT_TRUE(std::regex_match(calls[0], std::regex("fsync " + CaptureDirectory() +
-                                                      R"(/\.peltrak-[0-9a-z]{12}\.partial/image\.dib)")))
+    EXPECT_TRUE(std::regex_match(calls[0], std::regex("fsync " + CaptureDirectory() + "/" + WorkspaceName() +
+                                                      R"(/[0-9a-z]{12}\.dib)")))
         << calls[0];
     EXPECT_EQ(calls[1], "link " + captures[0]);
     EXPECT_EQ(calls[2], "fsync " + CaptureDirectory());
