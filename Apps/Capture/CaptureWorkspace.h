@@ -27,6 +27,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -57,8 +58,9 @@ public:
     const std::string& TemporaryPath() const { return Path; }
 
     // Checks that the written temporary is a plain file of this user with exactly expectedSize bytes
-    // (the image writer reports success even on a full disk) and flushes it to disk.
-    bool Seal(std::uintmax_t expectedSize, std::string& errorText);
+    // (the image writer reports success even on a full disk) and flushes it to disk. writerError is
+    // errno as the writer left it, which says why a short file is short.
+    bool Seal(std::uintmax_t expectedSize, int writerError, std::string& errorText);
 
     // Gives the sealed temporary the name finalName (no directory part) in the output directory,
     // never replacing a file there, and flushes the directory.
@@ -71,3 +73,14 @@ private:
     std::unique_ptr<State> Own;
     std::string Path;
 };
+
+// Why a written file of size bytes falls short of expectedSize, for Seal on either platform: the error
+// the writer left in errno (writerError) when it left one.
+inline std::string ShortFileReason(std::uintmax_t size, std::uintmax_t expectedSize, int writerError)
+{
+    const std::string sizes = std::to_string(size) + " of " + std::to_string(expectedSize) + " bytes";
+    if (writerError == 0)
+        return "the written file holds " + sizes;
+    return "the image writer could not write the file: write: " + std::string(std::strerror(writerError)) +
+           " (" + sizes + " written)";
+}

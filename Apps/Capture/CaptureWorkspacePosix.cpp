@@ -404,7 +404,7 @@ bool CaptureWorkspace::State::MakeTemporary(std::string& errorText)
     return false;
 }
 
-bool CaptureWorkspace::Seal(std::uintmax_t expectedSize, std::string& errorText)
+bool CaptureWorkspace::Seal(std::uintmax_t expectedSize, int writerError, std::string& errorText)
 {
     State& state = *Own;
     struct stat file
@@ -422,7 +422,7 @@ bool CaptureWorkspace::Seal(std::uintmax_t expectedSize, std::string& errorText)
     }
     if (static_cast<std::uintmax_t>(file.st_size) != expectedSize)
     {
-        errorText = "the written file is incomplete: the disk may be full";
+        errorText = ShortFileReason(static_cast<std::uintmax_t>(file.st_size), expectedSize, writerError);
         return false;
     }
     if (fsync(state.Temporary.Get()) != 0)

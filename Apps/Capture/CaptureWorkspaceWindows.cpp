@@ -137,7 +137,7 @@ bool CaptureWorkspace::Open(const std::string& outputDirectory, std::string& err
     return false;
 }
 
-bool CaptureWorkspace::Seal(std::uintmax_t expectedSize, std::string& errorText)
+bool CaptureWorkspace::Seal(std::uintmax_t expectedSize, int writerError, std::string& errorText)
 {
     // Opened without following a link, so that what is checked and flushed is the file itself.
     const HANDLE file = CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -156,7 +156,7 @@ bool CaptureWorkspace::Seal(std::uintmax_t expectedSize, std::string& errorText)
         errorText = "the written file is not a plain file";
     else if (const std::uintmax_t size = (std::uintmax_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
              size != expectedSize)
-        errorText = "the written file is incomplete: the disk may be full";
+        errorText = ShortFileReason(size, expectedSize, writerError);
     else if (!FlushFileBuffers(file))
         errorText =
             "the written file cannot be flushed to disk: " + CallFailed("FlushFileBuffers", GetLastError());

@@ -35,6 +35,8 @@ namespace
 {
 const std::string SizeLine = "shm size = 135000519 struct size = 135000519";
 constexpr uid_t Nobody = 65534;
+// The calls a capture's failure may name.
+const std::string SystemCall = R"(\b(open|openat|mkdirat|stat|fstat|flock|write|fsync|linkat|renameat2?))";
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool AddressSanitizer = true;
@@ -360,6 +362,41 @@ TEST_F(HostileEnvironment, EarlierVersionsLeftoversAreRemovedOnce)
     EXPECT_EQ(Captures().size(), 3u + 1u) << "three captures and the link's target";
     EXPECT_EQ(LeftBehind(),
               (std::vector<std::string>{".peltrak-later.partial", ".peltrak-link.partial.bmp"}));
+}
+
+TEST_F(HostileEnvironment, ResourceLimitsEndInALoggedFailureThatNamesTheCall)
+{
+    // Descriptors run out at each step that opens one in turn (the workspace, which is then made but
+    // cannot be opened and so is removed at once; the temporary; the writer's own open), and a file
+    // size limit stops the writer, whose signal would otherwise end the tool without a word.
+    const struct
+    {
+        int Resource;
+        rlim_t Limit;
+        int Error;
+        bool WorkspaceLeft;
+    } cases[] = {
+        {RLIMIT_NOFILE, 4, EMFILE, false},
+        {RLIMIT_NOFILE, 5, EMFILE, true},
+        {RLIMIT_NOFILE, 6, EMFILE, true},
+        {RLIMIT_FSIZE, 65536, EFBIG, true},
+    };
+    Publish({"pattern", "640", "480", "4"});
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << "resource " << c.Resource << ", limit " << c.Limit);
+        ResetCaptureDirectory();
+        const ProcessResult run = RunToolIn({{}, false, {{c.Resource, c.Limit}}, {}});
+        EXPECT_EQ(run.ExitStatus, 0) << run.Output;
+        const ConsoleOutput console = ParseConsole(run.Output);
+        ASSERT_EQ(console.Entries.size(), 2u) << run.Output;
+        EXPECT_TRUE(std::regex_search(console.Entries[0].Text,
+                                      std::regex(SystemCall + ": " + std::strerror(c.Error))))
+            << console.Entries[0].Text;
+        EXPECT_EQ(Captures(), std::vector<std::string>());
+        EXPECT_EQ(LeftBehind(), std::vector<std::string>());
+        EXPECT_EQ(fs::exists(CaptureDirectory() + "/" + WorkspaceName()), c.WorkspaceLeft);
+    }
 }
 
 TEST_F(HostileEnvironment, FileSystemsWithoutHardLinksNeverReplaceACapture)
