@@ -178,13 +178,15 @@ TEST_F(HostileEnvironment, AnotherUserSwappingNamesNeverRedirectsTheWrite)
     const pid_t swapper = fork();
     if (swapper == 0)
     {
+        // The directory is reached before the other user takes over: the checkout may lie under a
+        // directory that only its owner can enter, and the other user needs only the directory itself.
+        const int watch = inotify_init1(0);
+        const int directory = open(CaptureDirectory().c_str(), O_RDONLY | O_DIRECTORY);
+        if (watch < 0 || inotify_add_watch(watch, CaptureDirectory().c_str(), IN_CREATE) < 0 || directory < 0)
+            _exit(1);
         if (setgroups(0, nullptr) != 0 || setresgid(Nobody, Nobody, Nobody) != 0 ||
             setresuid(Nobody, Nobody, Nobody) != 0)
             _exit(1);
-        const int watch = inotify_init1(0);
-        if (watch < 0 || inotify_add_watch(watch, CaptureDirectory().c_str(), IN_CREATE) < 0)
-            _exit(1);
-        const int directory = open(CaptureDirectory().c_str(), O_RDONLY | O_DIRECTORY);
         [[maybe_unused]] const ssize_t told = write(ready[1], "r", 1);
         alignas(inotify_event) char events[4096];
         int stolen = 0;
