@@ -74,7 +74,8 @@ struct CaptureWorkspace::State
     bool TemporaryMoved = false;
     Method How = Method::HardLink;
 
-    bool MakeTemporary(std::string& errorText);
+    // Makes, locks and looks at (made) a temporary file of this capture's own.
+    bool MakeTemporary(struct stat& made, std::string& errorText);
     PublishResult PublishOnce(const char* target, std::string& errorText);
 };
 
@@ -330,24 +331,19 @@ bool CaptureWorkspace::Open(const std::string& outputDirectory, std::string& err
         return false;
     RemoveEarlierLeftoversOnce(state.Output.Get(), state.Workspace.Get());
     RemoveDeadTemporaries(state.Workspace.Get());
-    if (!state.MakeTemporary(errorText))
+    struct stat made
+    {
+    };
+    if (!state.MakeTemporary(made, errorText))
         return false;
 
     // The writer opens by path: this one is resolved by the kernel through the workspace's open
     // descriptor. Without /proc it would resolve nowhere, or somewhere else; both are refused.
     std::string viaDescriptor =
         "/proc/self/fd/" + std::to_string(state.Workspace.Get()) + "/" + state.TemporaryName;
-    struct stat made
-    {
-    };
     struct stat reached
     {
     };
-    if (fstat(state.Temporary.Get(), &made) != 0)
-    {
-        errorText = "the temporary file cannot be looked at: " + CallFailed("fstat", errno);
-        return false;
-    }
     if (stat(viaDescriptor.c_str(), &reached) != 0)
     {
         errorText =
@@ -364,7 +360,7 @@ bool CaptureWorkspace::Open(const std::string& outputDirectory, std::string& err
     return true;
 }
 
-bool CaptureWorkspace::State::MakeTemporary(std::string& errorText)
+bool CaptureWorkspace::State::MakeTemporary(struct stat& made, std::string& errorText)
 {
     for (int attempt = 0; attempt < NameAttempts; ++attempt)
     {
@@ -382,18 +378,15 @@ bool CaptureWorkspace::State::MakeTemporary(std::string& errorText)
         }
         // Another capture's clean-up may have taken the lock between the create and the lock and
         // removed the file: then it has no links, and its name is as good as taken.
-        struct stat own
-        {
-        };
         const bool locked = flock(fd.Get(), LOCK_EX) == 0;
-        if (!locked || fstat(fd.Get(), &own) != 0)
+        if (!locked || fstat(fd.Get(), &made) != 0)
         {
             errorText =
                 "the temporary file cannot be locked: " + CallFailed(locked ? "fstat" : "flock", errno);
             unlinkat(Workspace.Get(), name.c_str(), 0);
             return false;
         }
-        if (own.st_nlink == 0)
+        if (made.st_nlink == 0)
             continue;
         Temporary.Reset(fd.Release());
         TemporaryName = std::move(name);
