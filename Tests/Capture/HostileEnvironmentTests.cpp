@@ -116,11 +116,9 @@ std::vector<std::string> AllNames()
 std::vector<std::string> LeftBehind()
 {
     std::vector<std::string> names;
+    const std::string marker = WorkspaceName() + "/earlier-leftovers-removed";
     for (const std::string& name : AllNames())
-        if (name[0] != '.' || name == WorkspaceName() ||
-            name == WorkspaceName() + "/earlier-leftovers-removed")
-            continue;
-        else
+        if (name[0] == '.' && name != WorkspaceName() && name != marker)
             names.push_back(name);
     return names;
 }
