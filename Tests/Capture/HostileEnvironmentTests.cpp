@@ -385,6 +385,10 @@ TEST_F(HostileEnvironment, ResourceLimitsEndInALoggedFailureThatNamesTheCall)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(testing::Message() << "resource " << c.Resource << ", limit " << c.Limit);
+        // The sanitizers' runtime checks memory through a pipe of its own, at any moment, and fails
+        // the process where the limit leaves no two descriptors free: the plain build tests these.
+        if (AddressSanitizer && c.Resource == RLIMIT_NOFILE)
+            continue;
         ResetCaptureDirectory();
         const ProcessResult run = RunToolIn({{}, false, {{c.Resource, c.Limit}}, {}});
         EXPECT_EQ(run.ExitStatus, 0) << run.Output;
