@@ -31,6 +31,28 @@ void AdviseHugePages(void* address, std::size_t size)
     (void)size;
 #endif
 }
+
+// Below a huge page the destination is up to a few hundred ordinary pages, each of which would fault
+// on its first write during the conversion; one call maps them all (about 5% of a 640 x 480 capture's
+// CPU time, in paired runs). The pages at either end may hold other allocations as well: populating
+// changes no byte in them. Only a hint: kernels before 5.14 answer EINVAL and the pages fault in as
+// before.
+void PopulateForWriting(void* address, std::size_t size)
+{
+#ifdef MADV_POPULATE_WRITE
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pageSize <= 0)
+        return;
+    const std::uintptr_t page = static_cast<std::uintptr_t>(pageSize);
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(address) / page * page;
+    const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(address) + size;
+    void* const first = reinterpret_cast<void*>(start); // NOLINT(performance-no-int-to-ptr)
+    madvise(first, end - start, MADV_POPULATE_WRITE);
+#else
+    (void)address;
+    (void)size;
+#endif
+}
 #endif
 } // namespace
 
@@ -48,6 +70,8 @@ FrameStorage::FrameStorage(std::size_t size) : Length(size)
     // Before the first touch, so that the first write fault already brings a whole huge page.
     if (Align == HugePageSize)
         AdviseHugePages(Bytes, Allocated);
+    else
+        PopulateForWriting(Bytes, Allocated);
 #endif
     BytesInUse += Allocated;
 }

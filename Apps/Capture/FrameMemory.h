@@ -13,7 +13,8 @@
 #include <cstddef>
 
 // Owns `size` writable bytes (uninitialised) for one image; freed by the destructor. Storage of at
-// least one huge page starts on a huge-page boundary and spans whole huge pages. Throws std::bad_alloc.
+// least one huge page starts on a huge-page boundary and spans whole huge pages; smaller storage is
+// mapped in at once on Linux, in one call. Throws std::bad_alloc.
 class FrameStorage
 {
 public:

@@ -3,6 +3,7 @@
 #include "CaptureWorkspace.h"
 #include "OutputPath.h"
 
+#include <cerrno>
 #include <cstring>
 #include <opencv2/imgcodecs.hpp>
 #include <spdlogger.h>
@@ -36,11 +37,18 @@ std::string SaveImage(const cv::Mat& image, const std::tm& localTime, const std:
         Logger::Critical("could not write the image to \"" + firstChoice + "\": " + errorText);
         return std::string();
     }
+    // The writer says only whether it could open the file; why it failed is in errno, which a failed
+    // open or write leaves behind (later successful calls in the writer do not reset it).
+    errno = 0;
     const bool written = cv::imwrite(workspace.TemporaryPath(), image, std::vector<int>());
-    if (!written || !workspace.Seal(BmpFileSize(image), errorText))
+    const int writerError = errno;
+    if (!written)
+        errorText =
+            "the image writer failed: " +
+            (writerError != 0 ? "open: " + std::string(std::strerror(writerError)) : "no system error");
+    if (!written || !workspace.Seal(BmpFileSize(image), writerError, errorText))
     {
-        Logger::Critical("could not write the image to \"" + firstChoice +
-                         "\": " + (written ? errorText : "the image writer failed: the disk may be full"));
+        Logger::Critical("could not write the image to \"" + firstChoice + "\": " + errorText);
         return std::string();
     }
 

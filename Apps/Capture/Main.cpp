@@ -53,6 +53,9 @@ int main()
 #ifndef _WIN32
     // The capture is the job: a reader that went away makes the progress lines fail, not the tool.
     std::signal(SIGPIPE, SIG_IGN);
+    // A file size limit (ulimit -f) below the image would end the tool mid-write with no word and
+    // its temporary left behind; ignored, the write fails with EFBIG and the capture is logged.
+    std::signal(SIGXFSZ, SIG_IGN);
 #endif
     int status = 0;
     try

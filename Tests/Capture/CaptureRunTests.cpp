@@ -5,8 +5,10 @@
 #include "PeltrakVersion.h"
 #include "SharedBlock.h"
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -147,6 +149,7 @@ TEST_F(SaveImageTest, NeverReplacesAnEarlierFile)
     EXPECT_EQ(CapturedFiles(),
               (std::vector<std::string>{"0127_2_22_5-2_image_test.bmp", "0127_2_22_5-3_image_test.bmp",
                                         "0127_2_22_5_image_test.bmp"}));
+    EXPECT_EQ(WorkspaceLeftovers(), std::vector<std::string>());
     const Bmp bmp = ReadBmp(third);
     ASSERT_TRUE(bmp.Valid) << bmp.Error;
     ASSERT_EQ(bmp.Width, 2);
@@ -192,7 +195,11 @@ TEST_F(SaveImageTest, FullDiskIsLoggedAndLeavesNoFile)
     ASSERT_EQ(console.Entries.size(), 2u);
     EXPECT_NE(console.Entries[0].Text.find(MakeOutputPath(OutputFileName, when)), std::string::npos)
         << console.Entries[0].Text;
+    // The reason is the writer's own error, not a guess.
+    EXPECT_NE(console.Entries[0].Text.find(std::string("write: ") + std::strerror(EFBIG)), std::string::npos)
+        << console.Entries[0].Text;
     EXPECT_EQ(CapturedFiles(), std::vector<std::string>());
+    EXPECT_EQ(WorkspaceLeftovers(), std::vector<std::string>());
 }
 
 TEST_F(SaveImageTest, ImageGetsThePermissionsOfAPlainlyCreatedFile)

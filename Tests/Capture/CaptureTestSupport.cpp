@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <regex>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace bip = boost::interprocess;
 namespace fs = std::filesystem;
@@ -106,14 +107,33 @@ void ResetCaptureDirectory()
     fs::create_directories(CaptureDirectory());
 }
 
-std::vector<std::string> CapturedFiles()
+namespace
+{
+std::vector<std::string> Names(const std::string& directory, const std::string& except)
 {
     std::vector<std::string> names;
     std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(CaptureDirectory(), error))
-        names.push_back(entry.path().filename().string());
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory, error))
+        if (entry.path().filename() != except)
+            names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+} // namespace
+
+std::vector<std::string> CapturedFiles()
+{
+    return Names(CaptureDirectory(), WorkspaceName());
+}
+
+std::string WorkspaceName()
+{
+    return ".peltrak-workspace-" + std::to_string(geteuid());
+}
+
+std::vector<std::string> WorkspaceLeftovers()
+{
+    return Names(CaptureDirectory() + "/" + WorkspaceName(), "earlier-leftovers-removed");
 }
 
 void ExpectPatternFile(const std::string& name, int width, int height)

@@ -46,8 +46,13 @@ void RemoveTestBlock();
 long long TestBlockSize();
 // Empties the capture directory (creating it when missing).
 void ResetCaptureDirectory();
-// Names of the files in the capture directory, sorted; hidden files included.
+// Names of the files in the capture directory, sorted; hidden files included, the tool's workspace
+// not.
 std::vector<std::string> CapturedFiles();
+// The tool's workspace in the capture directory (see CaptureWorkspace.h), and what it holds besides
+// its marker: temporaries that no capture removed.
+std::string WorkspaceName();
+std::vector<std::string> WorkspaceLeftovers();
 // Expects the capture directory's file name to be a plain file (no link) holding the test pattern's
 // blue, green and red at every pixel.
 void ExpectPatternFile(const std::string& name, int width, int height);

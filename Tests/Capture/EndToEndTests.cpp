@@ -41,6 +41,7 @@ protected:
         const ConsoleOutput console = ParseConsole(run.Output);
         EXPECT_EQ(console.PlainLines, expectedLines) << run.Output;
         EXPECT_EQ(CapturedFiles(), std::vector<std::string>()) << run.Output;
+        EXPECT_EQ(WorkspaceLeftovers(), std::vector<std::string>()) << run.Output;
         if (console.Entries.size() != 2u)
         {
             ADD_FAILURE() << "expected two log entries:\n" << run.Output;
@@ -60,6 +61,7 @@ protected:
         EXPECT_EQ(run.ExitStatus, 0) << run.Output;
         EXPECT_EQ(run.Output, SizeLine + "\n");
         const std::vector<std::string> after = CapturedFiles();
+        EXPECT_EQ(WorkspaceLeftovers(), std::vector<std::string>()) << run.Output;
         if (after.size() != before.size() + 1)
         {
             ADD_FAILURE() << "expected one new file:\n" << run.Output;

@@ -35,6 +35,8 @@ namespace
 {
 const std::string SizeLine = "shm size = 135000519 struct size = 135000519";
 constexpr uid_t Nobody = 65534;
+// The calls a capture's failure may name.
+const std::string SystemCall = R"(\b(open|openat|mkdirat|stat|fstat|flock|write|fsync|linkat|renameat2?))";
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool AddressSanitizer = true;
@@ -110,6 +112,17 @@ std::vector<std::string> AllNames()
     return names;
 }
 
+// What a capture left besides finished captures: AllNames without them, the workspace and its marker.
+std::vector<std::string> LeftBehind()
+{
+    std::vector<std::string> names;
+    const std::string marker = WorkspaceName() + "/earlier-leftovers-removed";
+    for (const std::string& name : AllNames())
+        if (name[0] == '.' && name != WorkspaceName() && name != marker)
+            names.push_back(name);
+    return names;
+}
+
 std::vector<std::string> Captures()
 {
     std::vector<std::string> names;
@@ -163,13 +176,15 @@ TEST_F(HostileEnvironment, AnotherUserSwappingNamesNeverRedirectsTheWrite)
     const pid_t swapper = fork();
     if (swapper == 0)
     {
+        // The directory is reached before the other user takes over: the checkout may lie under a
+        // directory that only its owner can enter, and the other user needs only the directory itself.
+        const int watch = inotify_init1(0);
+        const int directory = open(CaptureDirectory().c_str(), O_RDONLY | O_DIRECTORY);
+        if (watch < 0 || inotify_add_watch(watch, CaptureDirectory().c_str(), IN_CREATE) < 0 || directory < 0)
+            _exit(1);
         if (setgroups(0, nullptr) != 0 || setresgid(Nobody, Nobody, Nobody) != 0 ||
             setresuid(Nobody, Nobody, Nobody) != 0)
             _exit(1);
-        const int watch = inotify_init1(0);
-        if (watch < 0 || inotify_add_watch(watch, CaptureDirectory().c_str(), IN_CREATE) < 0)
-            _exit(1);
-        const int directory = open(CaptureDirectory().c_str(), O_RDONLY | O_DIRECTORY);
         [[maybe_unused]] const ssize_t told = write(ready[1], "r", 1);
         alignas(inotify_event) char events[4096];
         int stolen = 0;
@@ -281,43 +296,114 @@ TEST_F(HostileEnvironment, BlockThatCannotBeMappedIsReportedAndKept)
     EXPECT_EQ(header.Channels, 4);
 }
 
-TEST_F(HostileEnvironment, DeadCapturesLeftoversAreRemovedAndLiveOnesKept)
+TEST_F(HostileEnvironment, DeadCapturesTemporariesAreRemovedAndLiveOnesKept)
 {
     Publish({"pattern", "640", "480", "4"});
-    // Killed mid-write by the file size limit: what it leaves must not look like an image.
-    const ProcessResult killed = RunToolIn({{}, false, {{RLIMIT_FSIZE, 65536}}, {}});
+    // Killed with the file written but not yet published: what it leaves must not look like an image.
+    const ProcessResult killed = RunToolIn({{}, false, {}, {"PELTRAK_SHIM_KILL_AT_FSYNC=1"}});
     EXPECT_EQ(killed.ExitStatus, -1) << killed.Output;
-    const std::vector<std::string> left = AllNames();
-    ASSERT_EQ(left.size(), 2u) << "the killed capture's directory and temporary";
-    for (const std::string& name : left)
+    const std::vector<std::string> dead = WorkspaceLeftovers();
+    ASSERT_EQ(dead.size(), 1u) << "the killed capture's temporary";
+    EXPECT_EQ(Captures(), std::vector<std::string>());
+    for (const std::string& name : AllNames())
         EXPECT_FALSE(name.size() >= 4 && name.compare(name.size() - 4, 4, ".bmp") == 0) << name;
 
-    // A live capture's directory (its lock held), earlier versions' temporaries, old and recent, and
-    // a link with such a name.
+    // A live capture's temporary: its lock is held.
+    const std::string live = CaptureDirectory() + "/" + WorkspaceName() + "/live.dib";
+    std::ofstream(live) << "being written";
+    const int liveFd = open(live.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(liveFd, LOCK_EX), 0);
+    const ProcessResult run = RunToolIn(RunSetup());
+    close(liveFd);
+    EXPECT_EQ(run.ExitStatus, 0) << run.Output;
+    ASSERT_EQ(Captures().size(), 1u);
+    ExpectPatternFile(Captures()[0], 640, 480);
+    EXPECT_EQ(WorkspaceLeftovers(), std::vector<std::string>{"live.dib"});
+}
+
+TEST_F(HostileEnvironment, EarlierVersionsLeftoversAreRemovedOnce)
+{
+    // Earlier versions wrote beside the captures: private directories (a dead one, and a live one whose
+    // lock is held), temporaries (old, recent, and a link with such a name) and the link's target.
     const std::string directory = CaptureDirectory() + "/";
-    ASSERT_TRUE(fs::create_directory(directory + ".peltrak-live.partial"));
-    std::ofstream(directory + ".peltrak-live.partial/image.dib") << "being written";
+    for (const char* name : {".peltrak-dead.partial", ".peltrak-live.partial"})
+    {
+        ASSERT_TRUE(fs::create_directory(directory + name));
+        std::ofstream(directory + name + "/image.dib") << "written";
+    }
     const int live = open((directory + ".peltrak-live.partial").c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_EQ(flock(live, LOCK_EX), 0);
-    std::ofstream(directory + ".peltrak-old.partial.bmp") << "dead";
     const timespec longAgo[2] = {{time(nullptr) - 120, 0}, {time(nullptr) - 120, 0}};
+    for (const char* name : {".peltrak-old.partial.bmp", ".peltrak-recent.partial.bmp", "target"})
+        std::ofstream(directory + name) << name;
     ASSERT_EQ(utimensat(AT_FDCWD, (directory + ".peltrak-old.partial.bmp").c_str(), longAgo, 0), 0);
-    std::ofstream(directory + ".peltrak-recent.partial.bmp") << "perhaps alive";
-    std::ofstream(directory + "target") << "kept";
     fs::create_symlink(directory + "target", directory + ".peltrak-link.partial.bmp");
     ASSERT_EQ(
         utimensat(AT_FDCWD, (directory + ".peltrak-link.partial.bmp").c_str(), longAgo, AT_SYMLINK_NOFOLLOW),
         0);
+    Publish({"pattern", "4", "3", "4"});
+    const std::string marker = directory + WorkspaceName() + "/earlier-leftovers-removed";
 
-    const ProcessResult run = RunToolIn(RunSetup());
+    // The dead ones go; what may still be written is kept, and so the next capture looks again.
+    EXPECT_EQ(RunToolIn(RunSetup()).ExitStatus, 0);
+    EXPECT_EQ(LeftBehind(),
+              (std::vector<std::string>{".peltrak-link.partial.bmp", ".peltrak-live.partial",
+                                        ".peltrak-live.partial/image.dib", ".peltrak-recent.partial.bmp"}));
+    EXPECT_FALSE(fs::exists(marker));
+
+    // [link, target] once the live capture has ended and the recent file has aged.
     close(live);
-    EXPECT_EQ(run.ExitStatus, 0) << run.Output;
-    const std::vector<std::string> captures = Captures();
-    ASSERT_EQ(captures.size(), 2u) << "the capture and the link's target";
-    EXPECT_EQ(AllNames(), (std::vector<std::string>{".peltrak-link.partial.bmp", ".peltrak-live.partial",
-                                                    ".peltrak-live.partial/image.dib",
-                                                    ".peltrak-recent.partial.bmp", captures[0], "target"}));
-    EXPECT_EQ(ReadFile(directory + "target"), "kept");
+    ASSERT_EQ(utimensat(AT_FDCWD, (directory + ".peltrak-recent.partial.bmp").c_str(), longAgo, 0), 0);
+    EXPECT_EQ(RunToolIn(RunSetup()).ExitStatus, 0);
+    EXPECT_TRUE(fs::exists(marker));
+    EXPECT_EQ(LeftBehind(), std::vector<std::string>{".peltrak-link.partial.bmp"});
+    EXPECT_EQ(ReadFile(directory + "target"), "target");
+
+    // From now on the output directory is not read: a leftover that appears later stays.
+    ASSERT_TRUE(fs::create_directory(directory + ".peltrak-later.partial"));
+    EXPECT_EQ(RunToolIn(RunSetup()).ExitStatus, 0);
+    EXPECT_EQ(Captures().size(), 3u + 1u) << "three captures and the link's target";
+    EXPECT_EQ(LeftBehind(),
+              (std::vector<std::string>{".peltrak-later.partial", ".peltrak-link.partial.bmp"}));
+}
+
+TEST_F(HostileEnvironment, ResourceLimitsEndInALoggedFailureThatNamesTheCall)
+{
+    // Descriptors run out at each step that opens one in turn (the workspace, which is then made but
+    // cannot be opened and so is removed at once; the temporary; the writer's own open), and a file
+    // size limit stops the writer, whose signal would otherwise end the tool without a word.
+    const struct
+    {
+        int Resource;
+        rlim_t Limit;
+        int Error;
+        bool WorkspaceLeft;
+    } cases[] = {
+        {RLIMIT_NOFILE, 4, EMFILE, false},
+        {RLIMIT_NOFILE, 5, EMFILE, true},
+        {RLIMIT_NOFILE, 6, EMFILE, true},
+        {RLIMIT_FSIZE, 65536, EFBIG, true},
+    };
+    Publish({"pattern", "640", "480", "4"});
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << "resource " << c.Resource << ", limit " << c.Limit);
+        // The sanitizers' runtime checks memory through a pipe of its own, at any moment, and fails
+        // the process where the limit leaves no two descriptors free: the plain build tests these.
+        if (AddressSanitizer && c.Resource == RLIMIT_NOFILE)
+            continue;
+        ResetCaptureDirectory();
+        const ProcessResult run = RunToolIn({{}, false, {{c.Resource, c.Limit}}, {}});
+        EXPECT_EQ(run.ExitStatus, 0) << run.Output;
+        const ConsoleOutput console = ParseConsole(run.Output);
+        ASSERT_EQ(console.Entries.size(), 2u) << run.Output;
+        EXPECT_TRUE(std::regex_search(console.Entries[0].Text,
+                                      std::regex(SystemCall + ": " + std::strerror(c.Error))))
+            << console.Entries[0].Text;
+        EXPECT_EQ(Captures(), std::vector<std::string>());
+        EXPECT_EQ(LeftBehind(), std::vector<std::string>());
+        EXPECT_EQ(fs::exists(CaptureDirectory() + "/" + WorkspaceName()), c.WorkspaceLeft);
+    }
 }
 
 TEST_F(HostileEnvironment, FileSystemsWithoutHardLinksNeverReplaceACapture)
@@ -342,7 +428,7 @@ TEST_F(HostileEnvironment, FileSystemsWithoutHardLinksNeverReplaceACapture)
         EXPECT_EQ(run.ExitStatus, 0) << run.Output;
         EXPECT_EQ(ParseConsole(run.Output).Entries.size(), 0u) << run.Output;
         int published = 0;
-        for (const std::string& name : AllNames())
+        for (const std::string& name : Captures())
             if (ReadFile(CaptureDirectory() + "/" + name) != "earlier capture")
             {
                 ExpectPatternFile(name, 4, 3);
@@ -350,6 +436,7 @@ TEST_F(HostileEnvironment, FileSystemsWithoutHardLinksNeverReplaceACapture)
                 ++published;
             }
         EXPECT_EQ(published, 1);
+        EXPECT_EQ(LeftBehind(), std::vector<std::string>());
     }
 }
 
@@ -368,8 +455,8 @@ TEST_F(HostileEnvironment, FileIsOnDiskBeforeItIsPublishedAndItsNameAfter)
         calls.push_back(line);
     fs::remove(trace);
     ASSERT_EQ(calls.size(), 3u) << run.Output;
-    EXPECT_TRUE(std::regex_match(calls[0], std::regex("fsync " + CaptureDirectory() +
-                                                      R"(/\.peltrak-[0-9a-z]{12}\.partial/image\.dib)")))
+    EXPECT_TRUE(std::regex_match(calls[0], std::regex("fsync " + CaptureDirectory() + "/" + WorkspaceName() +
+                                                      R"(/[0-9a-z]{12}\.dib)")))
         << calls[0];
     EXPECT_EQ(calls[1], "link " + captures[0]);
     EXPECT_EQ(calls[2], "fsync " + CaptureDirectory());

@@ -8,7 +8,9 @@
 //                              claims success, so that the read itself meets the missing pages
 //   PELTRAK_SHIM_TRACE=PATH    appends "fsync TARGET", "link NAME", "rename NAME" lines to PATH
 //   PELTRAK_SHIM_NO_FSYNC      fsync returns at once, for measuring what it costs
+//   PELTRAK_SHIM_KILL_AT_FSYNC the first fsync kills the process (SIGKILL), as a crash mid-capture
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -77,6 +79,8 @@ extern "C"
         if (readlink(descriptorLink.c_str(), target, sizeof target - 1) < 0)
             target[0] = '\0';
         Trace(std::string("fsync ") + target);
+        if (On("PELTRAK_SHIM_KILL_AT_FSYNC"))
+            raise(SIGKILL);
         if (On("PELTRAK_SHIM_NO_FSYNC"))
             return 0;
         return Next<int (*)(int)>("fsync")(fd);

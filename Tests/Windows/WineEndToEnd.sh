@@ -67,7 +67,7 @@ expectLoggedFailure()
     [ "$status" -eq 0 ] || fail "exit status $status instead of 0"
     [ "$(plainLines)" = "$expected" ] || fail "standard output lines [$(plainLines)] instead of [$expected]"
     [ "$(criticalEntries)" -eq 2 ] || fail "$(criticalEntries) critical entries instead of 2"
-    [ -z "$(find "$images" -type f 2>/dev/null)" ] || fail "a file was written"
+    [ -z "$(find "$images" -type f ! -name earlier-leftovers-removed 2>/dev/null)" ] || fail "a file was written"
 }
 
 # The trace's frames in peltrak.exe, resolved with addr2line against a debug file made the way the
@@ -107,16 +107,27 @@ for frame in "640 480 4" "1001 7 3" "7680 4320 4"; do
     cmp -s "$windowsFile" "$captured" || fail "the Windows file differs from the Linux one"
 done
 
-echo "  a dead capture's temporary is removed, a live one's kept"
+echo "  dead captures' temporaries are removed, live ones kept; earlier versions' until none is live"
 rm -rf "$images"
-mkdir -p "$images"
-touch -d '2 minutes ago' "$images/.peltrak-1-0.partial.image.dib"
-touch "$images/.peltrak-2-0.partial.image.dib"
+mkdir -p "$images/.peltrak-workspace"
+for dead in "$images/.peltrak-workspace/1-0.dib" "$images/.peltrak-1-0.partial.image.dib"; do
+    touch -d '2 minutes ago' "$dead"
+done
+touch "$images/.peltrak-workspace/2-0.dib" "$images/.peltrak-2-0.partial.image.dib"
 runWindows peltrak-publish.exe pattern 4 3 4
 runWindows peltrak.exe
 [ "$status" -eq 0 ] || fail "exit status $status: $(cat "$work/out")"
-[ ! -e "$images/.peltrak-1-0.partial.image.dib" ] || fail "the dead capture's temporary is still there"
-[ -e "$images/.peltrak-2-0.partial.image.dib" ] || fail "a live capture's temporary was removed"
+for dead in "$images/.peltrak-workspace/1-0.dib" "$images/.peltrak-1-0.partial.image.dib"; do
+    [ ! -e "$dead" ] || fail "the dead capture's temporary ${dead#"$images"/} is still there"
+done
+for live in "$images/.peltrak-workspace/2-0.dib" "$images/.peltrak-2-0.partial.image.dib"; do
+    [ -e "$live" ] || fail "a live capture's temporary ${live#"$images"/} was removed"
+done
+[ ! -e "$images/.peltrak-workspace/earlier-leftovers-removed" ] || fail "the output folder is marked clean too early"
+touch -d '2 minutes ago' "$images/.peltrak-2-0.partial.image.dib"
+runWindows peltrak.exe
+[ ! -e "$images/.peltrak-2-0.partial.image.dib" ] || fail "the earlier version's temporary outlived its capture"
+[ -e "$images/.peltrak-workspace/earlier-leftovers-removed" ] || fail "the output folder is not marked clean"
 
 echo "wine end-to-end: fault cases"
 echo "  a missing block is created anew"

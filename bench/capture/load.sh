@@ -7,7 +7,8 @@
 # producer's block or the real output directory. After every 50 captures it checks them and deletes
 # them, so at most 50 8K files (5 GB) exist at once; 50 concurrent 8K captures need about 6 GB of
 # memory. Lost: a capture with no file. Partial: a file whose bytes differ from the run's first file.
-# Left: any other entry in the output directory (temporaries, private directories). Not run in CI.
+# Left: any other entry in the output directory, and anything in the tool's workspace there but its
+# marker (temporaries). Not run in CI.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=$PWD/build-load
@@ -42,8 +43,10 @@ for size in "640 480" "7680 4320"; do
             wait
             failed=$((failed + $(grep -l -e '\[critical\]' -e '^status' "$build"/logs/* | wc -l || true)))
             files=0
-            for entry in "$work"/* "$work"/.[!.]*; do
+            workspace=$work/.peltrak-workspace-$(id -u)
+            for entry in "$work"/* "$work"/.[!.]* "$workspace"/* "$workspace"/.[!.]*; do
                 [ -e "$entry" ] || [ -L "$entry" ] || continue
+                [ "$entry" != "$workspace" ] && [ "$entry" != "$workspace/earlier-leftovers-removed" ] || continue
                 name=${entry##*/}
                 if [[ ! $name =~ ^0[0-9]+_[0-9]+_[0-9]+_[0-9]+(-[0-9]+)?_image_test\.bmp$ ]] || [ -L "$entry" ]; then
                     left=$((left + 1)); rm -rf "$entry"; continue
