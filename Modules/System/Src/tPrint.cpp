@@ -93,6 +93,11 @@ void HandleIntegerRow(tPrintTarget& target, const tFormatSpec& spec, const void*
 {
     const int bitSize = BitSizeOf(spec.TypeSize);
     const bool nativeInt = (bitSize == 32) || (bitSize == 64);
+    if (nativeInt && value) // by far the most common field, so its checks come first
+    {
+        PrintInteger<Row>(target, spec, value, bitSize);
+        return;
+    }
     const bool wideInt = (bitSize == 128) || (bitSize == 256) || (bitSize == 512);
     tRequire(nativeInt || wideInt);
     if (!nativeInt && !wideInt)
@@ -177,14 +182,14 @@ void WriteNativeInteger(tArray<char>& out, const tFormatSpec& spec, const void* 
                         int bitSize, bool upperCase, int base, bool forcePrefix)
 {
     if (HoldsNativeInteger(value, bitSize, base))
-        AppendIntegerText(out, spec, value, bitSize, {treatAsUnsigned, base, upperCase, 0, 0, forcePrefix});
+        AppendIntegerText(out, spec, value, bitSize, {treatAsUnsigned, base, upperCase, forcePrefix});
 }
 
 void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
                       int bitSize, bool upperCase, int base, bool forcePrefix)
 {
     if (HoldsWideInteger(value, bitSize, base))
-        AppendIntegerText(out, spec, value, bitSize, {treatAsUnsigned, base, upperCase, 0, 0, forcePrefix});
+        AppendIntegerText(out, spec, value, bitSize, {treatAsUnsigned, base, upperCase, forcePrefix});
 }
 
 // ---------------------------------------------------------------------------------------------------

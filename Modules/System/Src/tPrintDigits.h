@@ -2,6 +2,8 @@
 // 32- and 64-bit ones are inline: they sit on every integer field's path, and a call per value costs
 // as much as the digits of a short one. The wide ones are in tPrintDigits.cpp.
 #pragma once
+#include "tPrintInline.h"
+
 #include <Foundation/tFixInt.h>
 #include <cstdint>
 
@@ -38,7 +40,7 @@ inline char* PutNineDigits(uint32_t chunk, char* p)
 
 // Divisions by constants are multiplications, and 32-bit ones the cheapest: the value is cut into
 // chunks of nine digits while it is wider than 32 bits, then finished two digits at a time.
-inline char* PutDecimalDigits(uint64_t v, char* p)
+T_PRINT_INLINE char* PutDecimalDigits(uint64_t v, char* p)
 {
     while (v > 0xFFFFFFFFu)
     {
@@ -65,7 +67,7 @@ inline char* PutDecimalDigits(uint64_t v, char* p)
     return p;
 }
 
-inline char* PutNativeDigits(uint64_t v, int base, bool upperCase, char* p)
+T_PRINT_INLINE char* PutNativeDigits(uint64_t v, int base, bool upperCase, char* p)
 {
     if (base == 10)
         return PutDecimalDigits(v, p);
@@ -80,25 +82,25 @@ inline char* PutNativeDigits(uint64_t v, int base, bool upperCase, char* p)
         *--p = DigitChar(uint32_t(v % uint64_t(base)), upperCase);
     return p;
 }
-// The number of bits up to the highest set one; 1 for zero, which still prints one digit.
-inline int SignificantBits(uint64_t v)
+// The number of bits up to the highest set one; 0 for zero.
+inline int BitLength(uint64_t v)
 {
 #if defined(__GNUC__)
-    return 64 - __builtin_clzll(v | 1);
+    return v == 0 ? 0 : 64 - __builtin_clzll(v);
 #else
-    int bits = 1;
+    int bits = 0;
     while (bits < 64 && (v >> bits) != 0)
         ++bits;
     return bits;
 #endif
 }
 
-// The decimal digits of v, 1 for zero. The bit count times 1233 / 4096 (log10(2) rounded up a little)
-// is the digit count or one less, and one comparison with a power of ten tells which.
+// The decimal digits of v, 0 for zero (which PutDecimalDigits writes no digit for). The bit count times
+// 1233 / 4096 (log10(2) rounded up a little) is the digit count or one less, and one comparison with a
+// power of ten tells which.
 inline int DecimalDigitCount(uint64_t v)
 {
-    // The guess is 0 only below 8, so the first entry is 0 rather than 1 and zero gets its digit.
-    static constexpr uint64_t powers[20] = {0u,
+    static constexpr uint64_t powers[20] = {1u,
                                             10u,
                                             100u,
                                             1000u,
@@ -118,18 +120,10 @@ inline int DecimalDigitCount(uint64_t v)
                                             100000000000000000u,
                                             1000000000000000000u,
                                             10000000000000000000u};
-    const int guess = (SignificantBits(v) * 1233) >> 12;
+    const int guess = (BitLength(v) * 1233) >> 12;
     return guess + (v >= powers[guess] ? 1 : 0);
-}
-
-// The hexadecimal digits of v, 1 for zero.
-inline int HexDigitCount(uint64_t v)
-{
-    return (SignificantBits(v) + 3) / 4;
 }
 
 // Uses v up: its words are overwritten by the quotients.
 char* PutWideDigits(tWideInt512& v, int base, bool upperCase, char* p);
-// The most digits a value of bitSize bits can have in base.
-int MaxDigitsOf(int bitSize, int base);
 } // namespace tPrintDetail
