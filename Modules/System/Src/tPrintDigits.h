@@ -6,6 +6,7 @@
 
 #include <Foundation/tFixInt.h>
 #include <cstdint>
+#include <cstring>
 
 namespace tPrintDetail
 {
@@ -23,15 +24,41 @@ inline int BitsPerDigit(int base)
     return base == 2 ? 1 : base == 8 ? 3 : base == 16 ? 4 : 0;
 }
 
+// "00" to "99", made at compile time from '0' + digit: one division by 100 then gives two characters
+// with one two-byte copy, where working out each digit costs a multiplication of its own.
+struct tDigitPairs
+{
+    char Chars[200];
+};
+
+constexpr tDigitPairs MakeDigitPairs()
+{
+    tDigitPairs pairs{};
+    for (int i = 0; i < 100; i++)
+    {
+        pairs.Chars[2 * i] = char('0' + i / 10);
+        pairs.Chars[2 * i + 1] = char('0' + i % 10);
+    }
+    return pairs;
+}
+
+inline constexpr tDigitPairs DigitPairs = MakeDigitPairs();
+
+// The two digits of a value below 100, leading zero included.
+T_PRINT_INLINE char* PutTwoDigits(uint32_t two, char* p)
+{
+    p -= 2;
+    std::memcpy(p, DigitPairs.Chars + 2 * two, 2);
+    return p;
+}
+
 // The nine digits of a chunk below 10^9, leading zeros included, two per 32-bit division by 100.
 inline char* PutNineDigits(uint32_t chunk, char* p)
 {
     for (int pair = 0; pair < 4; ++pair)
     {
         const uint32_t q = chunk / 100;
-        const uint32_t two = chunk - q * 100;
-        *--p = char('0' + two % 10);
-        *--p = char('0' + two / 10);
+        p = PutTwoDigits(chunk - q * 100, p);
         chunk = q;
     }
     *--p = char('0' + chunk);
@@ -52,18 +79,50 @@ T_PRINT_INLINE char* PutDecimalDigits(uint64_t v, char* p)
     while (w >= 100)
     {
         const uint32_t q = w / 100;
-        const uint32_t two = w - q * 100;
-        *--p = char('0' + two % 10);
-        *--p = char('0' + two / 10);
+        p = PutTwoDigits(w - q * 100, p);
         w = q;
     }
     if (w >= 10)
-    {
-        *--p = char('0' + w % 10);
-        *--p = char('0' + w / 10);
-    }
-    else if (w > 0)
+        return PutTwoDigits(w, p);
+    if (w > 0)
         *--p = char('0' + w);
+    return p;
+}
+
+// "00" to "FF", made at compile time like DigitPairs, for two hexadecimal digits per byte of the value.
+// Lower case is the same with bit 5 set in every character: the digits '0' to '9' have it already.
+struct tHexPairs
+{
+    char Chars[512];
+};
+
+constexpr tHexPairs MakeHexPairs()
+{
+    tHexPairs pairs{};
+    for (int i = 0; i < 256; i++)
+    {
+        pairs.Chars[2 * i] = char(i / 16 < 10 ? '0' + i / 16 : 'A' + i / 16 - 10);
+        pairs.Chars[2 * i + 1] = char(i % 16 < 10 ? '0' + i % 16 : 'A' + i % 16 - 10);
+    }
+    return pairs;
+}
+
+inline constexpr tHexPairs HexPairs = MakeHexPairs();
+
+// Two digits per byte of the value, so half as many steps as digits.
+T_PRINT_INLINE char* PutHexDigits(uint64_t v, bool upperCase, char* p)
+{
+    const uint16_t lowerCase = upperCase ? 0 : 0x2020;
+    for (; v >= 0x10; v >>= 8)
+    {
+        uint16_t two;
+        std::memcpy(&two, HexPairs.Chars + 2 * (v & 0xFF), 2);
+        two |= lowerCase;
+        p -= 2;
+        std::memcpy(p, &two, 2);
+    }
+    if (v != 0)
+        *--p = DigitChar(uint32_t(v), upperCase);
     return p;
 }
 
@@ -71,6 +130,8 @@ T_PRINT_INLINE char* PutNativeDigits(uint64_t v, int base, bool upperCase, char*
 {
     if (base == 10)
         return PutDecimalDigits(v, p);
+    if (base == 16)
+        return PutHexDigits(v, upperCase, p);
     if (const int bits = BitsPerDigit(base))
     {
         const uint64_t mask = (uint64_t(1) << bits) - 1;
