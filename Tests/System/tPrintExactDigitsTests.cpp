@@ -140,19 +140,26 @@ TEST(PrintExactDigits, NamedCases)
 
 // Random bit patterns cover every binade, subnormals and the largest values included; exact ties come
 // from odd multiples of 2^-(precision + 1) for the fixed form and of 5 * 10^k for the exponent form.
+// Every fourth value lies between 2^-80 and 2^80 with a precision up to 20, where the digits come from
+// 128-bit arithmetic rather than std::to_chars, across the edges of that range.
 TEST(PrintExactDigits, AgreesWithTheExactExpansion)
 {
     const uint32_t seed = TestSeed();
     SCOPED_TRACE(SeedTrace(seed));
     std::mt19937_64 random(seed);
-    for (int round = 0; round < 3000; round++)
+    for (int round = 0; round < 4000; round++)
     {
-        const int precision = int(random() % 41);
+        int precision = int(random() % 41);
         double x = FromBits(random());
-        if (round % 3 == 1)
+        if (round % 4 == 1)
             x = std::ldexp(double((random() >> (11 + random() % 53)) | 1), -(precision + 1));
-        else if (round % 3 == 2)
+        else if (round % 4 == 2)
             x = double((random() >> (12 + random() % 40)) * 10 + 5) * std::pow(10.0, double(random() % 8));
+        else if (round % 4 == 3)
+        {
+            precision = int(random() % 21);
+            x = std::ldexp(double(random() >> (11 + random() % 53)), int(random() % 161) - 80);
+        }
         if (!std::isfinite(x))
             continue;
         if (random() % 2)

@@ -156,33 +156,35 @@ inline int BitLength(uint64_t v)
 #endif
 }
 
+// 10^0 to 10^19, every power of ten below 2^64.
+inline constexpr uint64_t PowersOfTen[20] = {1u,
+                                             10u,
+                                             100u,
+                                             1000u,
+                                             10000u,
+                                             100000u,
+                                             1000000u,
+                                             10000000u,
+                                             100000000u,
+                                             1000000000u,
+                                             10000000000u,
+                                             100000000000u,
+                                             1000000000000u,
+                                             10000000000000u,
+                                             100000000000000u,
+                                             1000000000000000u,
+                                             10000000000000000u,
+                                             100000000000000000u,
+                                             1000000000000000000u,
+                                             10000000000000000000u};
+
 // The decimal digits of v, 0 for zero (which PutDecimalDigits writes no digit for). The bit count times
 // 1233 / 4096 (log10(2) rounded up a little) is the digit count or one less, and one comparison with a
 // power of ten tells which.
 inline int DecimalDigitCount(uint64_t v)
 {
-    static constexpr uint64_t powers[20] = {1u,
-                                            10u,
-                                            100u,
-                                            1000u,
-                                            10000u,
-                                            100000u,
-                                            1000000u,
-                                            10000000u,
-                                            100000000u,
-                                            1000000000u,
-                                            10000000000u,
-                                            100000000000u,
-                                            1000000000000u,
-                                            10000000000000u,
-                                            100000000000000u,
-                                            1000000000000000u,
-                                            10000000000000000u,
-                                            100000000000000000u,
-                                            1000000000000000000u,
-                                            10000000000000000000u};
     const int guess = (BitLength(v) * 1233) >> 12;
-    return guess + (v >= powers[guess] ? 1 : 0);
+    return guess + (v >= PowersOfTen[guess] ? 1 : 0);
 }
 
 // Uses v up: its words are overwritten by the quotients.
