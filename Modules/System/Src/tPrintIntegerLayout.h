@@ -83,37 +83,6 @@ T_PRINT_INLINE tIntegerLayout LayOut(const tFormatSpec& spec, const tIntegerRow&
     return f;
 }
 
-// n copies of c at p; returns the end. Short runs, the common zero fills, are a few overlapping stores
-// rather than a call.
-T_PRINT_INLINE char* PutChars(char* p, char c, int n)
-{
-    if (n <= 0)
-        return p;
-    if (n <= 16)
-    {
-        const uint64_t eight = 0x0101010101010101u * uint8_t(c);
-        if (n >= 8)
-        {
-            std::memcpy(p, &eight, 8);
-            std::memcpy(p + n - 8, &eight, 8);
-        }
-        else if (n >= 4)
-        {
-            std::memcpy(p, &eight, 4);
-            std::memcpy(p + n - 4, &eight, 4);
-        }
-        else
-        {
-            p[0] = c;
-            p[n - 1] = c;
-            p[n / 2] = c;
-        }
-        return p + n;
-    }
-    std::memset(p, c, size_t(n));
-    return p + n;
-}
-
 // The digits of a native value, written where they end up.
 struct tNativeDigits
 {
