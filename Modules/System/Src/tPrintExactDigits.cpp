@@ -55,7 +55,7 @@ struct tBinary
     int Exponent;
 };
 
-tBinary Split(double x)
+T_PRINT_INLINE tBinary Split(double x)
 {
     uint64_t bits = 0;
     std::memcpy(&bits, &x, sizeof bits);
@@ -198,11 +198,13 @@ __extension__ typedef unsigned __int128 tUint128;
 
 constexpr int MaxScale = 19;
 
-// m * 2^e * 10^k rounded half up, for |k| up to MaxScale; false when it does not fit 64 bits. Upwards
-// the product has at most 117 bits and the bit below the cut decides the rounding; downwards the
-// power of ten (shifted by -e) divides a value below 2^64.
-bool ScaledRound(uint64_t m, int e, int k, uint64_t& q)
+// m * 2^e * 10^k rounded half up, for |k| up to MaxScale; false when it does not fit 64 bits or k is
+// out of reach. Upwards the product has at most 117 bits and the bit below the cut decides the rounding;
+// downwards the power of ten (shifted by -e) divides a value below 2^64.
+T_PRINT_INLINE bool ScaledRound(uint64_t m, int e, int k, uint64_t& q)
 {
+    if (k > MaxScale || k < -MaxScale)
+        return false;
     if (k >= 0)
     {
         const tUint128 n = tUint128(m) * PowersOfTen[k];
@@ -243,8 +245,76 @@ bool ScaledRound(uint64_t m, int e, int k, uint64_t& q)
     return true;
 }
 
+// 10^0 to 10^38, every power of ten below 2^128.
+constexpr int MaxWideScale = 38;
+
+struct tWidePowers
+{
+    tUint128 Powers[MaxWideScale + 1];
+};
+
+constexpr tWidePowers MakeWidePowers()
+{
+    tWidePowers w{};
+    w.Powers[0] = 1;
+    for (int i = 1; i <= MaxWideScale; i++)
+        w.Powers[i] = w.Powers[i - 1] * 10;
+    return w;
+}
+
+constexpr tWidePowers WidePowersOfTen = MakeWidePowers();
+
+// ScaledRound for |k| up to MaxWideScale and whole values below 2^127, which is what the exponent form
+// needs for values from about 1e-34 to 1e38. Upwards the product takes three 64-bit limbs, downwards
+// the quotient a 128-bit division: slower, so only for what ScaledRound cannot take.
+bool WideScaledRound(uint64_t m, int e, int k, uint64_t& q)
+{
+    if (k > MaxWideScale || k < -MaxWideScale)
+        return false;
+    const tUint128 power = WidePowersOfTen.Powers[k >= 0 ? k : -k];
+    tUint128 rounded = 0;
+    if (k >= 0)
+    {
+        if (e >= 0)
+            return false; // at least m * 10^k, past 2^64 wherever ScaledRound gave up
+        const tUint128 low = tUint128(m) * uint64_t(power);
+        const tUint128 high = tUint128(m) * uint64_t(power >> 64);
+        const tUint128 middle = (low >> 64) + uint64_t(high);
+        const uint64_t n[6] = {
+            uint64_t(low), uint64_t(middle), uint64_t(high >> 64) + uint64_t(middle >> 64), 0, 0, 0};
+        // The product shifted right by one place less than the cut: the quotient and the rounding bit.
+        const int shift = -e - 1;
+        if (shift >= 192)
+        {
+            q = 0; // the product is below 2^180
+            return true;
+        }
+        const int word = shift / 64;
+        const int bit = shift % 64;
+        uint64_t t[3];
+        for (int i = 0; i < 3; i++)
+            t[i] = bit == 0 ? n[word + i] : (n[word + i] >> bit) | (n[word + i + 1] << (64 - bit));
+        if (t[2] != 0)
+            return false;
+        const tUint128 halves = (tUint128(t[1]) << 64) | t[0];
+        rounded = (halves >> 1) + (halves & 1);
+    }
+    else
+    {
+        // Here |x| is at least 10^20, so whole, e >= 0.
+        if (e < 0 || HighestBit(m) + e >= 127)
+            return false;
+        const tUint128 numerator = tUint128(m) << e;
+        const tUint128 quotient = numerator / power;
+        const tUint128 r = numerator - quotient * power;
+        rounded = quotient + (r >= power - r ? 1 : 0);
+    }
+    q = uint64_t(rounded);
+    return (rounded >> 64) == 0;
+}
+
 // n digits of v, leading zeros included, ending at end.
-char* PutPaddedDigits(uint64_t v, int n, char* end)
+T_PRINT_INLINE char* PutPaddedDigits(uint64_t v, int n, char* end)
 {
     char* const first = end - n;
     char* p = PutDecimalDigits(v, end);
@@ -315,7 +385,8 @@ char* ExponentByIntegers(char* first, const char* last, double x, int decimals, 
         for (int tries = 0;; tries++)
         {
             const int k = decimals - exp10;
-            if (tries == 3 || k > MaxScale || k < -MaxScale || !ScaledRound(b.Significand, b.Exponent, k, q))
+            if (tries == 3 || !(ScaledRound(b.Significand, b.Exponent, k, q) ||
+                                WideScaledRound(b.Significand, b.Exponent, k, q)))
                 return nullptr;
             if (q <= PowersOfTen[decimals + 1])
                 break;
