@@ -111,33 +111,6 @@ double FromBits(uint64_t bits)
 }
 } // namespace
 
-TEST(PrintExactDigits, NamedCases)
-{
-    const struct
-    {
-        tTypeHandler Handler;
-        int Precision;
-        double Value;
-        const char* Expected;
-    } cases[] = {
-        {HandleGeneral, 4, 12344.5, "1.234e+04"}, // rounded once, from the value
-        {HandleGeneral, 3, 1.2345678901234568e17, "1.23e+17"},
-        {HandleFixed, 0, 340282366920938463463374607431768211456.0,
-         "340282366920938463463374607431768211456"},
-        {HandleExponent, 0, 0.15, "1e-01"},  // 0.1499999999999999944...
-        {HandleFixed, 4, 1.03125, "1.0313"}, // an exact tie rounds away from zero
-        {HandleFixed, 4, -1.03125, "-1.0313"},
-        {HandleExponent, 1, 125.0, "1.3e+02"}, // whole numbers tie in the exponent form
-        {HandleGeneral, 1, 250000.0, "3.e+05"},
-        {HandleFixed, 0, 1e23, "99999999999999991611392"},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.Expected);
-        EXPECT_EQ(Render(c.Handler, 0, 0, c.Precision, c.Value), c.Expected);
-    }
-}
-
 // Random bit patterns cover every binade, subnormals and the largest values included; exact ties come
 // from odd multiples of 2^-(precision + 1) for the fixed form and of 5 * 10^k for the exponent form.
 // Every fourth value lies between 2^-140 and 2^140 with a precision up to 20, where the digits come
