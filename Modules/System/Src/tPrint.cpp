@@ -99,13 +99,14 @@ namespace
 template <const tIntegerRow& Row>
 void HandleIntegerRow(tPrintTarget& target, const tFormatSpec& spec, const void* value)
 {
-    const int bitSize = BitSizeOf(spec.TypeSize);
-    const bool nativeInt = (bitSize == 32) || (bitSize == 64);
-    if (nativeInt && value) // by far the most common field, so its checks come first
+    // By far the most common field, so its checks come first, on the size as given.
+    const bool nativeInt = (spec.TypeSize == 4) || (spec.TypeSize == 8);
+    if (nativeInt && value)
     {
-        PrintInteger<Row>(target, spec, value, bitSize);
+        PrintInteger<Row>(target, spec, value, spec.TypeSize * 8);
         return;
     }
+    const int bitSize = BitSizeOf(spec.TypeSize);
     const bool wideInt = (bitSize == 128) || (bitSize == 256) || (bitSize == 512);
     tRequire(nativeInt || wideInt);
     if (!nativeInt && !wideInt)
