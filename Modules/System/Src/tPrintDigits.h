@@ -34,7 +34,7 @@ struct tDigitPairs
 constexpr tDigitPairs MakeDigitPairs()
 {
     tDigitPairs pairs{};
-    for (int i = 0; i < 100; i++)
+    for (size_t i = 0; i < 100; i++)
     {
         pairs.Chars[2 * i] = char('0' + i / 10);
         pairs.Chars[2 * i + 1] = char('0' + i % 10);
@@ -48,7 +48,7 @@ inline constexpr tDigitPairs DigitPairs = MakeDigitPairs();
 T_PRINT_INLINE char* PutTwoDigits(uint32_t two, char* p)
 {
     p -= 2;
-    std::memcpy(p, DigitPairs.Chars + 2 * two, 2);
+    std::memcpy(p, DigitPairs.Chars + size_t(2) * two, 2);
     return p;
 }
 
@@ -99,7 +99,7 @@ struct tHexPairs
 constexpr tHexPairs MakeHexPairs()
 {
     tHexPairs pairs{};
-    for (int i = 0; i < 256; i++)
+    for (size_t i = 0; i < 256; i++)
     {
         pairs.Chars[2 * i] = char(i / 16 < 10 ? '0' + i / 16 : 'A' + i / 16 - 10);
         pairs.Chars[2 * i + 1] = char(i % 16 < 10 ? '0' + i % 16 : 'A' + i % 16 - 10);

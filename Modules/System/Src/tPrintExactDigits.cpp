@@ -423,7 +423,7 @@ char* ExponentByIntegers(char*, const char*, double, int, bool)
 char* WriteExactFixed(char* first, char* last, double x, int decimals)
 {
     x = std::fabs(x); // -0.0 included: the sign is the caller's
-    if (decimals < 0)
+    if (!first || decimals < 0)
         return nullptr;
     if (char* end = FixedByIntegers(first, last, x, decimals))
         return end;
@@ -436,7 +436,7 @@ char* WriteExactFixed(char* first, char* last, double x, int decimals)
 char* WriteExactExponent(char* first, char* last, double x, int decimals, bool keepPoint)
 {
     x = std::fabs(x);
-    if (decimals < 0)
+    if (!first || decimals < 0)
         return nullptr;
     if (char* end = ExponentByIntegers(first, last, x, decimals, keepPoint))
         return end;

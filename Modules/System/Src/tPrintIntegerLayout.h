@@ -119,8 +119,11 @@ char* PutGrouped(char* p, int zeros, const tDigits& digits, int count, int group
     return p;
 }
 
-// The text without the fill, f.TextLength characters at p; returns the end.
+// The text without the fill, f.TextLength characters at p; returns the end. The record comes by value:
+// the text is written through a char pointer, which may alias whatever a reference refers to, so the
+// compiler would read every field again after each character.
 template <typename tDigits>
+// cppcheck-suppress passedByValue
 T_PRINT_INLINE char* PutIntegerText(char* p, const tIntegerLayout f, const tDigits digits)
 {
     if (f.Sign)
@@ -140,8 +143,9 @@ T_PRINT_INLINE char* PutIntegerText(char* p, const tIntegerLayout f, const tDigi
     return p;
 }
 
-// The whole field, f.Length() characters at p; returns the end.
+// The whole field, f.Length() characters at p; returns the end. By value, as above.
 template <typename tDigits>
+// cppcheck-suppress passedByValue
 T_PRINT_INLINE char* PutIntegerField(char* p, const tIntegerLayout f, const tDigits digits)
 {
     if (f.FillBefore > 0)
