@@ -1,34 +1,27 @@
-// No handler takes memory from the heap to print into a caller's buffer, whatever the field: every
-// allocation of this test binary goes through a counter, which the test reads around each call.
+// No handler takes memory from the heap to print into a caller's buffer, whatever the field. This test
+// binary replaces the single-object operator new, which the library's array form calls in turn, and the
+// test reads the count around each call. (Only the scalar form: another test of this binary may replace
+// the array form, and a sanitizer runtime does; the test checks first that arrays are still counted.)
 #include "PrintRender.h"
 
 #include <System/tPrint.h>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <memory>
 #include <new>
 #include <string>
 
 namespace
 {
 long Allocations = 0;
+} // namespace
 
-void* Allocate(std::size_t size)
+void* operator new(std::size_t size)
 {
     Allocations++;
     if (void* block = std::malloc(size == 0 ? 1 : size))
         return block;
     throw std::bad_alloc();
-}
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    return Allocate(size);
-}
-
-void* operator new[](std::size_t size)
-{
-    return Allocate(size);
 }
 
 void operator delete(void* block) noexcept
@@ -36,17 +29,7 @@ void operator delete(void* block) noexcept
     std::free(block);
 }
 
-void operator delete[](void* block) noexcept
-{
-    std::free(block);
-}
-
 void operator delete(void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
-
-void operator delete[](void* block, std::size_t) noexcept
 {
     std::free(block);
 }
@@ -82,6 +65,11 @@ bool TriedAt(char row, int typeSize)
 // (written through Put).
 TEST(PrintAllocations, NoHandlerAllocatesToPrintIntoABuffer)
 {
+    const long beforeCheck = Allocations;
+    std::make_unique<char[]>(16).reset();
+    if (Allocations == beforeCheck)
+        GTEST_SKIP() << "array allocations do not reach the counter in this build";
+
     using namespace PrintFlags;
     static char buffer[1 << 21]; // a 4x4 matrix of 16 components with 65536 decimals each
     const char* text = "text";
