@@ -3,7 +3,8 @@
 // handler with a pointer to the argument; the handler renders it and appends the text to a
 // tPrintTarget. Handlers never report failure to their caller: broken preconditions (an unsupported
 // TypeSize, a null text) go through tRequire, and if the report returns the handler prints what it
-// safely can (documented per handler) and never reads or writes past a buffer.
+// safely can (documented per handler) and never reads or writes past a buffer. A handler takes nothing
+// from the heap: only the arrays it appends to grow, as tArray does.
 #pragma once
 #include <Foundation/tArray.h>
 #include <cstdint>
