@@ -54,8 +54,8 @@ bool Fits(const char* format)
         if (conv.Row < 0 || conv.Row == tConversion::Percent)
             continue;
         slots += (conv.WidthFromArg ? 1 : 0) + (conv.PrecisionFromArg ? 1 : 0);
-        const bool wide = conv.Length == tLengthModifier::Bits && conv.LengthBits > 64 &&
-                          tFormatParse::IsIntegerRow(conv.Row);
+        const bool wide =
+            conv.Length == tLengthModifier::Bits && conv.LengthBits > 64 && tTypeRow::IsInteger(conv.Row);
         slots += wide ? conv.LengthBits / 64 : 1;
     }
     return slots <= SlotLimit;

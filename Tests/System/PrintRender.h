@@ -1,20 +1,11 @@
 // Runs one handler into a tPrintTarget backed by a growable tArray<char> and returns what it printed.
 #pragma once
+#include "PrintFlags.h"
+
 #include <System/tPrint.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
-
-namespace PrintFlags
-{
-constexpr uint32_t Plus = tFormatFlag::PlusSign;
-constexpr uint32_t Space = tFormatFlag::SpaceSign;
-constexpr uint32_t Zero = tFormatFlag::ZeroPad;
-constexpr uint32_t Left = tFormatFlag::LeftAlign;
-constexpr uint32_t Alt = tFormatFlag::AltStyle;
-constexpr uint32_t Comma = tFormatFlag::CommaGroups;
-constexpr uint32_t Radix = tFormatFlag::RadixPrefix;
-} // namespace PrintFlags
 
 inline std::string Render(tTypeHandler handler, uint32_t flags, int width, int precision, const void* value,
                           int typeSize)

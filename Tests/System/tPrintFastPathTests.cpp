@@ -142,23 +142,35 @@ TEST(PrintFastPaths, PointerFieldsInPlaceAndWide)
     EXPECT_EQ(Render(HandlePointer, Alt, 0, -1, &pointer, 8), "0x0000_0000_0000_1234");
 }
 
-// The real handlers keep their text on the stack up to precision 150 and in a growable array above;
-// values whose digits are exact show that both give the same text.
-TEST(PrintFastPaths, RealScratchOnBothSidesOfTheStackLimit)
+// Past the exact expansion (1074 decimals, 767 significant digits) every digit is 0, and a target that
+// is not a plain buffer gets those zeros as runs rather than made; a plain buffer gets the text in place.
+// Values whose digits are exact show both ways on either side of those limits.
+TEST(PrintFastPaths, RealTextsOnBothSidesOfTheExactExpansion)
 {
     const double x = 1.25;
-    for (int precision = 148; precision <= 153; ++precision)
+    for (int precision : {148, 153, 765, 766, 767, 768, 1073, 1074, 1075, 1076, 5000})
     {
+        SCOPED_TRACE(precision);
         const std::string zeros(size_t(precision - 2), '0');
-        EXPECT_EQ(Render(HandleFixed, 0, 0, precision, x), "1.25" + zeros) << precision;
-        EXPECT_EQ(Render(HandleExponent, 0, 0, precision, x), "1.25" + zeros + "e+00") << precision;
-        EXPECT_EQ(Render(HandleGeneral, 0, 0, precision, x), "1.25" + std::string(size_t(precision - 3), '0'))
-            << precision;
+        const std::string fixed = "1.25" + zeros, exponent = "1.25" + zeros + "e+00";
+        const std::string general = "1.25" + std::string(size_t(precision - 3), '0');
+        EXPECT_EQ(Render(HandleFixed, 0, 0, precision, x), fixed);
+        EXPECT_EQ(RenderUnlimited(HandleFixed, 0, 0, precision, x), fixed);
+        EXPECT_EQ(Render(HandleExponent, Plus | Zero, 0, precision, x), "+" + exponent);
+        EXPECT_EQ(RenderUnlimited(HandleExponent, Plus | Zero, 0, precision, x), "+" + exponent);
+        EXPECT_EQ(Render(HandleGeneral, Left, precision + 3, precision, x), general + "  ");
+        EXPECT_EQ(RenderUnlimited(HandleGeneral, Left, precision + 3, precision, x), general + "  ");
     }
-    // The longest fixed text: 309 integer digits, a point and the precision, with the sign in front.
+    // The longest fixed text: 309 integer digits, a point and the precision, with the sign in front;
+    // and the smallest subnormal, whose 751 significant digits end 1074 places after the point.
     const double largest = -1.7976931348623157e308;
     const std::string at150 = Render(HandleFixed, 0, 0, 150, largest);
-    const std::string at151 = Render(HandleFixed, 0, 0, 151, largest);
     ASSERT_EQ(at150.size(), size_t(1 + 309 + 1 + 150));
-    EXPECT_EQ(at151, at150 + "0");
+    EXPECT_EQ(Render(HandleFixed, 0, 0, 151, largest), at150 + "0");
+    const double tiny = 4.9406564584124654e-324;
+    const std::string e800 = Render(HandleExponent, 0, 0, 800, tiny);
+    EXPECT_EQ(e800, RenderUnlimited(HandleExponent, 0, 0, 800, tiny));
+    EXPECT_EQ(e800.substr(746), "265625" + std::string(50, '0') + "e-324"); // python3: Decimal(2**-1074)
+    EXPECT_EQ(Render(HandleFixed, Zero, 1200, 1100, tiny),
+              RenderUnlimited(HandleFixed, Zero, 1200, 1100, tiny));
 }

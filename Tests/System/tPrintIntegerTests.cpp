@@ -1,5 +1,5 @@
-// Golden texts for the 32- and 64-bit integer handlers: signs, prefixes, precision, fills, grouping,
-// pointers, the field limits and the size checks.
+// The 32- and 64-bit integer handlers beyond the golden table (PrintGolden.h): pointers, the field
+// limits, a cut at the buffer's limit and the size checks.
 #include "PrintRender.h"
 #include "RecordingPrompt.h"
 #include "ReportCheck.h"
@@ -14,129 +14,12 @@ namespace
 {
 using namespace PrintFlags;
 
-struct IntCase
-{
-    tTypeHandler Handler;
-    uint32_t Flags;
-    int Width;
-    int Precision;
-    uint64_t Bits; // read as a 32- or 64-bit argument by the test
-    const char* Expected;
-};
-
-void RunCases(const IntCase* cases, size_t count, int typeSize)
-{
-    for (size_t i = 0; i < count; i++)
-    {
-        const IntCase& c = cases[i];
-        SCOPED_TRACE("case " + std::to_string(i) + ": '" + c.Expected + "'");
-        if (typeSize == 4)
-            EXPECT_EQ(Render(c.Handler, c.Flags, c.Width, c.Precision, uint32_t(c.Bits)), c.Expected);
-        else
-            EXPECT_EQ(Render(c.Handler, c.Flags, c.Width, c.Precision, c.Bits), c.Expected);
-    }
-}
-
 // The report names tPrint.cpp and a line that holds exactly the check that failed.
 void ExpectReport(const std::string& expr)
 {
     ::ExpectReport(expr, "Modules/System/Src/tPrint.cpp");
 }
 } // namespace
-
-TEST(PrintInteger, SignsAndPrefixes)
-{
-    const IntCase cases[] = {
-        {HandleDecimal, 0, 0, -1, 0x80000000u, "-2147483648"},
-        {HandleInteger, 0, 0, -1, 0x80000000u, "-2147483648"},
-        {HandleUnsigned, 0, 0, -1, 0x80000000u, "2147483648"},
-        {HandleHex, 0, 0, -1, 0x80000000u, "80000000"},
-        {HandleDecimal, 0, 0, -1, 0xFFFFFFFFu, "-1"},
-        {HandleDecimal, Plus, 0, -1, 0, "+0"},
-        {HandleDecimal, Space, 0, -1, 0, " 0"},
-        {HandleDecimal, Plus | Space, 0, -1, 7, "+7"},
-        {HandleDecimal, Plus, 0, -1, uint32_t(-7), "-7"},
-        {HandleUnsigned, Plus, 0, -1, 42, "+42"}, // the sign belongs to base 10, signed or not
-        {HandleHex, Plus, 0, -1, 42, "2a"},
-        {HandleOctal, Space, 0, -1, 8, "10"},
-        {HandleHex, Radix, 0, -1, 255, "0xff"},
-        {HandleHexUpper, Radix, 0, -1, 255, "0XFF"},
-        {HandleHex, Radix, 0, -1, 0, "0"},
-        {HandleOctal, Radix, 0, -1, 8, "010"},
-        {HandleOctal, Radix, 0, -1, 0, "0"},
-        {HandleBase2, Radix, 0, -1, 5, "101"},
-        {HandleDecimal, Radix, 0, -1, 10, "10"},
-        {HandleHexUpper, 0, 0, -1, 0xABCDEF, "ABCDEF"},
-    };
-    RunCases(cases, std::size(cases), 4);
-}
-
-TEST(PrintInteger, PrecisionAndFill)
-{
-    const IntCase cases[] = {
-        {HandleDecimal, 0, 0, 5, 42, "00042"},
-        {HandleDecimal, 0, 0, 5, uint32_t(-42), "-00042"},
-        {HandleDecimal, 0, 0, 0, 0, ""},
-        {HandleDecimal, 0, 3, 0, 0, "   "},
-        {HandleDecimal, Plus, 0, 0, 0, "+"},
-        {HandleDecimal, 0, 0, 1, 0, "0"},
-        {HandleHex, Radix, 0, 4, 255, "0x00ff"},
-        {HandleHex, Radix, 0, 3, 0, "000"},
-        {HandleOctal, Radix, 0, 3, 8, "0010"}, // the prefix comes on top of the precision's digits
-        {HandleOctal, Radix, 0, 0, 0, ""},
-        {HandleDecimal, Zero, 8, -1, uint32_t(-42), "-0000042"},
-        {HandleDecimal, Plus | Zero, 6, -1, 42, "+00042"},
-        {HandleHex, Zero | Radix, 8, -1, 255, "0x0000ff"},
-        {HandleOctal, Zero | Radix, 6, -1, 8, "000010"},
-        {HandleDecimal, 0, 8, -1, uint32_t(-42), "     -42"},
-        {HandleDecimal, Left, 8, -1, uint32_t(-42), "-42     "},
-        {HandleDecimal, Zero, 2, -1, 12345, "12345"},
-        // A precision takes over the zero fill; the rest of the field is spaces.
-        {HandleDecimal, Zero, 8, 3, uint32_t(-42), "    -042"},
-        {HandleHex, Zero | Radix, 8, 2, 255, "    0xff"},
-        {HandleDecimal, Zero | Left, 8, 3, uint32_t(-42), "-042    "},
-        // LeftAlign wins over ZeroPad: the fill is spaces on the right.
-        {HandleDecimal, Zero | Left, 6, -1, 42, "42    "},
-    };
-    RunCases(cases, std::size(cases), 4);
-}
-
-TEST(PrintInteger, Grouping)
-{
-    const IntCase cases[] = {
-        {HandleHexUpper, Alt, 0, -1, 0xDEADBEEF, "DEAD_BEEF"},
-        {HandleBase2, Alt, 0, -1, 31, "1_1111"},
-        {HandleBase2, Alt, 0, -1, 5, "101"},
-        {HandleBase2, Alt, 0, -1, 0xFF, "1111_1111"},
-        {HandleDecimal, Comma, 0, -1, 1234567, "1,234,567"},
-        {HandleDecimal, Comma | Alt, 0, -1, 1234567, "123_4567"},
-        {HandleDecimal, Comma | Zero, 10, -1, 1234567, "0,001,234,567"},
-        {HandleDecimal, Comma, 0, -1, uint32_t(-1234567), "-1,234,567"},
-        {HandleDecimal, Comma, 0, -1, 123, "123"},
-        {HandleDecimal, Comma, 0, -1, 1000, "1,000"},
-        {HandleDecimal, Comma, 0, 0, 0, ""},
-        {HandleHex, Alt | Radix, 0, -1, 0x12345, "0x1_2345"},
-        {HandleDecimal, Comma, 12, -1, 1234567, "   1,234,567"}, // separators count towards the field
-    };
-    RunCases(cases, std::size(cases), 4);
-}
-
-TEST(PrintInteger, SixtyFourBits)
-{
-    const IntCase cases[] = {
-        {HandleDecimal, 0, 0, -1, 0x8000000000000000u, "-9223372036854775808"},
-        {HandleUnsigned, 0, 0, -1, UINT64_MAX, "18446744073709551615"},
-        {HandleOctal, 0, 0, -1, UINT64_MAX, "1777777777777777777777"},
-        {HandleBase2, 0, 0, -1, UINT64_MAX,
-         "1111111111111111111111111111111111111111111111111111111111111111"},
-        {HandleBase2, Alt, 0, -1, UINT64_MAX,
-         "1111_1111_1111_1111_1111_1111_1111_1111_1111_1111_1111_1111_1111_1111_1111_1111"},
-        {HandleUnsigned, Comma, 0, -1, UINT64_MAX, "18,446,744,073,709,551,615"},
-        {HandleDecimal, 0, 0, -1, 0xFFFFFFFFu, "4294967295"}, // no sign bit at 64 bits
-        {HandleHex, 0, 0, -1, 0x0123456789ABCDEFu, "123456789abcdef"},
-    };
-    RunCases(cases, std::size(cases), 8);
-}
 
 TEST(PrintInteger, Pointers)
 {

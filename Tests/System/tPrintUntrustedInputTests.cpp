@@ -23,7 +23,7 @@ template <typename tPrint> void WithCArgument(const char* format, const void* po
     const tConversion conv = ParseConversion(format);
     if (conv.Row < 0 || conv.Row == tConversion::Percent)
         return print(0);
-    const char c = tFormatParse::RowChars[conv.Row];
+    const char c = tTypeRow::Chars[conv.Row];
     if (TypeHandlerTable[conv.Row].Category == tTypeCategory::Real)
         return print(-1.5);
     if (c == 'p' || c == 's' || TypeHandlerTable[conv.Row].Category == tTypeCategory::Compound)

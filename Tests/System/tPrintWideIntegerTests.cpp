@@ -1,6 +1,6 @@
-// 128-, 256- and 512-bit integers: golden texts, and random values against conversions written
-// independently here (unsigned __int128 for 128 bits, byte-wise long division for the wider ones).
-// The seed is printed with every failure; --gtest_random_seed replays it.
+// 128-, 256- and 512-bit integers beyond the golden table (PrintGolden.h): long fields, and random
+// values against conversions written independently here (unsigned __int128 for 128 bits, byte-wise long
+// division for the wider ones). The seed is printed with every failure; --gtest_random_seed replays it.
 #include "ByteWideInt.h"
 #include "PrintRender.h"
 #include "TestSeed.h"
@@ -17,61 +17,11 @@ using namespace PrintFlags;
 
 namespace
 {
-template <int Bits> tWideInt<Bits> Wide(const char* hex)
-{
-    return tWideInt<Bits>::FromText(hex, 16);
-}
-
 template <int Bits> tWideInt<Bits> AllOnes()
 {
     return tWideInt<Bits>::FromInt(-1);
 }
 } // namespace
-
-TEST(PrintWideInteger, GoldenTexts)
-{
-    const tWideInt128 ones128 = AllOnes<128>();
-    const tWideInt256 ones256 = AllOnes<256>();
-    const tWideInt512 ones512 = AllOnes<512>();
-    const tWideInt128 pattern = Wide<128>("0123456789ABCDEF0123456789ABCDEF");
-    const tWideInt128 min128 = Wide<128>("80000000000000000000000000000000");
-    const tWideInt128 twoTo64 = Wide<128>("10000000000000000");
-    const tWideInt128 minus42 = tWideInt128::FromInt(-42);
-    const tWideInt512 one = tWideInt512::FromInt(1);
-    const tWideInt512 zero = tWideInt512::FromInt(0);
-
-    // Oracles: python3 -c "print(2**128-1)", "print(-2**127)", "print(2**256-1)", "print(2**512-1)".
-    EXPECT_EQ(Render(HandleDecimal, 0, 0, -1, ones128), "-1");
-    EXPECT_EQ(Render(HandleUnsigned, 0, 0, -1, ones128), "340282366920938463463374607431768211455");
-    EXPECT_EQ(Render(HandleHex, 0, 0, -1, ones128), Repeat('f', 32));
-    EXPECT_EQ(Render(HandleOctal, 0, 0, -1, ones128), "3" + Repeat('7', 42));
-    EXPECT_EQ(Render(HandleBase2, 0, 0, -1, ones128), Repeat('1', 128));
-    EXPECT_EQ(Render(HandleDecimal, 0, 0, -1, min128), "-170141183460469231731687303715884105728");
-    EXPECT_EQ(Render(HandleHex, Alt, 0, -1, pattern), "1234567_89abcdef_01234567_89abcdef");
-    EXPECT_EQ(Render(HandleHexUpper, Radix, 0, -1, pattern), "0X123456789ABCDEF0123456789ABCDEF");
-    EXPECT_EQ(Render(HandleDecimal, Alt, 0, -1, twoTo64), "1844_67440737_09551616");
-    EXPECT_EQ(Render(HandleDecimal, Comma, 0, -1, twoTo64), "18,446,744,073,709,551,616");
-    EXPECT_EQ(Render(HandleDecimal, Zero, 8, -1, minus42), "-0000042");
-    EXPECT_EQ(Render(HandleDecimal, Zero, 8, 3, minus42), "    -042");
-    EXPECT_EQ(Render(HandleUnsigned, Plus, 0, -1, minus42), "+340282366920938463463374607431768211414");
-
-    EXPECT_EQ(Render(HandleDecimal, 0, 0, -1, ones256), "-1");
-    EXPECT_EQ(Render(HandleUnsigned, 0, 0, -1, ones256),
-              "115792089237316195423570985008687907853269984665640564039457584007913129639935");
-    EXPECT_EQ(Render(HandleDecimal, 0, 0, -1, ones512), "-1");
-    EXPECT_EQ(Render(HandleUnsigned, 0, 0, -1, ones512),
-              "1340780792994259709957402499820584612747936582059239337772356144372176403007354697680187429816"
-              "6903427690031858186486050853753882811946569946433649006084095");
-
-    EXPECT_EQ(Render(HandleBase2, 0, 0, -1, one), "1");
-    EXPECT_EQ(Render(HandleBase2, 0, 0, -1, zero), "0");
-    EXPECT_EQ(Render(HandleBase2, 0, 0, 0, zero), "");
-    EXPECT_EQ(Render(HandleHex, Radix, 0, -1, zero), "0");
-    std::string ones;
-    for (int group = 0; group < 64; group++)
-        ones += (group ? "_" : "") + Repeat('1', 8);
-    EXPECT_EQ(Render(HandleBase2, Alt, 0, -1, ones512), ones); // the longest text of any value
-}
 
 TEST(PrintWideInteger, LongFieldsKeepEveryDigit)
 {

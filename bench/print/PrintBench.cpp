@@ -19,6 +19,7 @@
 #include <gmp.h>
 #include <random>
 #include <string>
+#include <valgrind/callgrind.h>
 #include <vector>
 
 namespace
@@ -219,6 +220,25 @@ struct tEntry
 
 std::vector<tEntry> entries;
 
+// With --count=<workload>/<implementation>, that implementation runs over every input CountRounds times
+// between callgrind's start and stop of instrumentation, and nothing is timed (count.sh).
+std::string countedName;
+constexpr int CountRounds = 4;
+
+template <typename tRun> void CountInstructions(const tRun& run)
+{
+    static char buf[BufferSize];
+    size_t sum = 0;
+    for (int i = 0; i < ValueCount; ++i) // warm up, outside the count
+        sum += run(i, buf);
+    CALLGRIND_START_INSTRUMENTATION;
+    for (int round = 0; round < CountRounds; ++round)
+        for (int i = 0; i < ValueCount; ++i)
+            sum += run(i, buf);
+    CALLGRIND_STOP_INSTRUMENTATION;
+    benchmark::DoNotOptimize(sum);
+}
+
 // run is timed; text gives the text the check compares (by default what run wrote).
 template <typename tRun>
 void Add(const char* workload, const char* implementation, tRun run, tTextOf text = {})
@@ -231,6 +251,8 @@ void Add(const char* workload, const char* implementation, tRun run, tTextOf tex
             return std::string(buf, n);
         };
     entries.push_back({workload, implementation, text});
+    if (countedName == std::string(workload) + "/" + implementation)
+        CountInstructions(run);
     benchmark::RegisterBenchmark((std::string(workload) + "/" + implementation).c_str(),
                                  [run](benchmark::State& state)
                                  {
@@ -715,6 +737,9 @@ void RegisterDrivers()
 
 int main(int argc, char** argv)
 {
+    const std::string countOption = "--count=";
+    if (argc > 1 && std::string(argv[1]).compare(0, countOption.size(), countOption) == 0)
+        countedName = argv[1] + countOption.size();
     MakeInputs();
     MakePeerValues();
     RegisterIntegers();
@@ -724,6 +749,8 @@ int main(int argc, char** argv)
     RegisterArithmetic();
     RegisterParsing();
     RegisterDrivers();
+    if (!countedName.empty())
+        return 0;
     const bool ok = CheckAll();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -46,7 +46,7 @@ void PutMarker(tPrintTarget& target, char conversion, const char* found)
 
 char ConversionChar(const tConversion& conv)
 {
-    const char c = tFormatParse::RowChars[conv.Row];
+    const char c = tTypeRow::Chars[conv.Row];
     return conv.UpperCase ? char(c - 'a' + 'A') : c;
 }
 
@@ -104,7 +104,7 @@ public:
             return;
         }
         spec.TypeSize = arg->Size;
-        if (arg->Kind == tArgKind::Integer && tFormatParse::RowChars[conv.Row] == 'c')
+        if (arg->Kind == tArgKind::Integer && conv.Row == tTypeRow::Char)
         {
             // c reads four bytes whatever the integer's size.
             const int32_t code = int32_t(IntegerOf(*arg));

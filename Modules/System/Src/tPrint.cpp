@@ -14,7 +14,9 @@ using namespace tPrintDetail;
 // Tables
 // ---------------------------------------------------------------------------------------------------
 
-const tTypeHandlerEntry TypeHandlerTable[16] = {
+static_assert(tTypeRow::Count == 16 && tTypeRow::Percent == 16, "the table's layout is fixed");
+
+constexpr tTypeHandlerEntry TypeHandlerTable[16] = {
     {'b', tTypeCategory::Integral, 4, HandleBase2},       {'o', tTypeCategory::Integral, 4, HandleOctal},
     {'d', tTypeCategory::Integral, 4, HandleDecimal},     {'i', tTypeCategory::Integral, 4, HandleInteger},
     {'u', tTypeCategory::Integral, 4, HandleUnsigned},    {'x', tTypeCategory::Integral, 4, HandleHex},
@@ -25,27 +27,33 @@ const tTypeHandlerEntry TypeHandlerTable[16] = {
     {'c', tTypeCategory::Integral, 4, HandleChar},        {'s', tTypeCategory::Integral, 8, HandleString},
 };
 
-// Indexed by character code; one line per 16 codes. 'X' (0x58) is the only upper-case conversion.
-// clang-format off
-const int32_t TypeCharIndex[256] = {
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, // 0x00
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, // 0x10
-    -1, -1, -1, -1, -1, 16, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, // 0x20
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, // 0x30
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, // 0x40
-    -1, -1, -1, -1, -1, -1, -1, -1,  6, -1, -1, -1, -1, -1, -1, -1, // 0x50
-    -1, -1,  0, 14,  2,  8,  9, 10, -1,  3, -1, -1, -1, 13, -1,  1, // 0x60
-     7, 12, -1, 15, -1,  4, 11, -1,  5, -1, -1, -1, -1, -1, -1, -1, // 0x70
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, // 0x80
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, // 0x90
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, // 0xA0
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, // 0xB0
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, // 0xC0
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, // 0xD0
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, // 0xE0
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, // 0xF0
+namespace
+{
+constexpr bool TableFollowsRowChars()
+{
+    for (int32_t row = 0; row < tTypeRow::Count; row++)
+        if (TypeHandlerTable[row].TypeChar != uint32_t(tTypeRow::Chars[row]))
+            return false;
+    return true;
+}
+static_assert(TableFollowsRowChars(), "each row's character is the one tTypeRow::Chars gives it");
+} // namespace
+
+// Indexed by character code, one line per 16 codes, each entry tTypeRow::Of of its code.
+#define T_SIXTEEN_CODES(first)                                                                               \
+    tTypeRow::Of((first) + 0x0), tTypeRow::Of((first) + 0x1), tTypeRow::Of((first) + 0x2),                   \
+        tTypeRow::Of((first) + 0x3), tTypeRow::Of((first) + 0x4), tTypeRow::Of((first) + 0x5),               \
+        tTypeRow::Of((first) + 0x6), tTypeRow::Of((first) + 0x7), tTypeRow::Of((first) + 0x8),               \
+        tTypeRow::Of((first) + 0x9), tTypeRow::Of((first) + 0xA), tTypeRow::Of((first) + 0xB),               \
+        tTypeRow::Of((first) + 0xC), tTypeRow::Of((first) + 0xD), tTypeRow::Of((first) + 0xE),               \
+        tTypeRow::Of((first) + 0xF)
+constexpr int32_t TypeCharIndex[256] = {
+    T_SIXTEEN_CODES(0x00), T_SIXTEEN_CODES(0x10), T_SIXTEEN_CODES(0x20), T_SIXTEEN_CODES(0x30),
+    T_SIXTEEN_CODES(0x40), T_SIXTEEN_CODES(0x50), T_SIXTEEN_CODES(0x60), T_SIXTEEN_CODES(0x70),
+    T_SIXTEEN_CODES(0x80), T_SIXTEEN_CODES(0x90), T_SIXTEEN_CODES(0xA0), T_SIXTEEN_CODES(0xB0),
+    T_SIXTEEN_CODES(0xC0), T_SIXTEEN_CODES(0xD0), T_SIXTEEN_CODES(0xE0), T_SIXTEEN_CODES(0xF0),
 };
-// clang-format on
+#undef T_SIXTEEN_CODES
 
 const int32_t DefaultPrecision = 4;
 
@@ -95,8 +103,14 @@ namespace
 template <const tIntegerRow& Row>
 void HandleIntegerRow(tPrintTarget& target, const tFormatSpec& spec, const void* value)
 {
+    // By far the most common field, so its checks come first, on the size as given.
+    const bool nativeInt = (spec.TypeSize == 4) || (spec.TypeSize == 8);
+    if (nativeInt && value)
+    {
+        PrintInteger<Row>(target, spec, value, spec.TypeSize * 8);
+        return;
+    }
     const int bitSize = BitSizeOf(spec.TypeSize);
-    const bool nativeInt = (bitSize == 32) || (bitSize == 64);
     const bool wideInt = (bitSize == 128) || (bitSize == 256) || (bitSize == 512);
     tRequire(nativeInt || wideInt);
     if (!nativeInt && !wideInt)
@@ -181,14 +195,14 @@ void WriteNativeInteger(tArray<char>& out, const tFormatSpec& spec, const void* 
                         int bitSize, bool upperCase, int base, bool forcePrefix)
 {
     if (HoldsNativeInteger(value, bitSize, base))
-        AppendIntegerText(out, spec, value, bitSize, {treatAsUnsigned, base, upperCase, 0, 0, forcePrefix});
+        AppendIntegerText(out, spec, value, bitSize, {treatAsUnsigned, base, upperCase, forcePrefix});
 }
 
 void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
                       int bitSize, bool upperCase, int base, bool forcePrefix)
 {
     if (HoldsWideInteger(value, bitSize, base))
-        AppendIntegerText(out, spec, value, bitSize, {treatAsUnsigned, base, upperCase, 0, 0, forcePrefix});
+        AppendIntegerText(out, spec, value, bitSize, {treatAsUnsigned, base, upperCase, forcePrefix});
 }
 
 // ---------------------------------------------------------------------------------------------------

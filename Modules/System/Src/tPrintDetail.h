@@ -36,16 +36,14 @@ inline int BitSizeOf(int32_t typeSize)
     return (typeSize > 0 && typeSize <= INT_MAX / 8) ? typeSize * 8 : 0;
 }
 
-// The sign a value prints with: '-', '+' or ' ' as the flags ask, or 0 for none.
+// The sign a value prints with: '-', '+' or ' ' as the flags ask, or 0 for none. Looked up by the
+// value's sign and the two sign flags, since every field asks and a chain of tests costs more.
 inline char SignOf(bool negative, uint32_t flags)
 {
-    if (negative)
-        return '-';
-    if (flags & tFormatFlag::PlusSign)
-        return '+';
-    if (flags & tFormatFlag::SpaceSign)
-        return ' ';
-    return 0;
+    static_assert(tFormatFlag::PlusSign == 1 && tFormatFlag::SpaceSign == 2,
+                  "the sign flags index the table");
+    static constexpr char signs[8] = {0, '+', ' ', '+', '-', '-', '-', '-'};
+    return signs[(negative ? 4 : 0) | (flags & (tFormatFlag::PlusSign | tFormatFlag::SpaceSign))];
 }
 
 // A field that needs no fill may be written straight into the caller's buffer: the target fills only a
@@ -53,9 +51,40 @@ inline char SignOf(bool negative, uint32_t flags)
 // through Put.
 inline char* DirectBuffer(const tPrintTarget& target, long long room)
 {
-    const bool direct = target.Buffer && !target.Array && target.BufferLimit == -1 &&
-                        room <= (long long)INT_MAX - target.CharCount;
+    const bool direct =
+        target.Buffer && !target.Array && target.BufferLimit == -1 && target.CharCount <= INT_MAX - room;
     return direct ? target.Buffer : nullptr;
+}
+
+// n copies of c at p; returns the end. Short runs, the common zero fills, are a few overlapping stores
+// rather than a call.
+T_PRINT_INLINE char* PutChars(char* p, char c, int n)
+{
+    if (n <= 0)
+        return p;
+    if (n <= 16)
+    {
+        const uint64_t eight = 0x0101010101010101u * uint8_t(c);
+        if (n >= 8)
+        {
+            std::memcpy(p, &eight, 8);
+            std::memcpy(p + n - 8, &eight, 8);
+        }
+        else if (n >= 4)
+        {
+            std::memcpy(p, &eight, 4);
+            std::memcpy(p + n - 4, &eight, 4);
+        }
+        else
+        {
+            p[0] = c;
+            p[n - 1] = c;
+            p[n / 2] = c;
+        }
+        return p + n;
+    }
+    std::memset(p, c, size_t(n));
+    return p + n;
 }
 
 // Takes the characters written from DirectBuffer's pointer up to end as put.
@@ -83,51 +112,6 @@ inline bool RoundUpThroughNines(char* text, int count)
     return true;
 }
 
-// A fixed-capacity text on the caller's storage, with the append rules of a tArray whose GrowCount is
-// 0: a single character that finds no room is dropped, and a run that does not fit is refused whole.
-class tFixedText
-{
-public:
-    tFixedText(char* storage, int capacity) : Storage(storage), Capacity(capacity) {}
-    void Append(char c)
-    {
-        if (Count < Capacity)
-            Storage[Count++] = c;
-    }
-    bool Append(const char* text, int n)
-    {
-        if (n <= 0 || n > Capacity - Count)
-            return false;
-        std::memcpy(Storage + Count, text, size_t(n));
-        Count += n;
-        return true;
-    }
-    char* GetStorage() { return Storage; }
-    const char* GetStorage() const { return Storage; }
-    int GetCount() const { return Count; }
-
-private:
-    char* Storage;
-    int Count = 0;
-    int Capacity;
-};
-
-// Runs run(scratch) with a scratch text: a tFixedText of stackCapacity on the stack when onStack, else
-// a tArray<char>(capacity, growCount). Both follow the same append rules, so the text is the same.
-template <int StackSize, typename tRun>
-void WithScratch(bool onStack, int stackCapacity, int capacity, int growCount, const tRun& run)
-{
-    if (onStack)
-    {
-        char storage[StackSize];
-        tFixedText scratch(storage, std::min(stackCapacity, StackSize));
-        run(scratch);
-        return;
-    }
-    tArray<char> scratch(capacity, growCount);
-    run(scratch);
-}
-
 // ---- Integers (tPrintInteger.cpp).
 
 // How one integer conversion reads its argument and lays out its text.
@@ -136,21 +120,19 @@ struct tIntegerRow
     bool TreatAsUnsigned;
     int Base;
     bool UpperCase;
-    int NativeCapacity; // The scratch a 32- or 64-bit argument starts from.
-    int WideCapacity;   // The same for 128 to 512 bits.
-    bool ForcePrefix;   // "0x" even for zero and without RadixPrefix; lower case whatever UpperCase.
+    bool ForcePrefix; // "0x" even for zero and without RadixPrefix; lower case whatever UpperCase.
 };
 
-inline constexpr tIntegerRow Base2Row = {true, 2, false, 128, 1024, false};
-inline constexpr tIntegerRow OctalRow = {true, 8, false, 64, 512, false};
-inline constexpr tIntegerRow DecimalRow = {false, 10, false, 64, 512, false};
-inline constexpr tIntegerRow UnsignedRow = {true, 10, false, 64, 512, false};
-inline constexpr tIntegerRow HexRow = {true, 16, false, 64, 512, false};
-inline constexpr tIntegerRow HexUpperRow = {true, 16, true, 64, 512, false};
-inline constexpr tIntegerRow PointerRow = {true, 16, true, 64, 64, true};
+inline constexpr tIntegerRow Base2Row = {true, 2, false, false};
+inline constexpr tIntegerRow OctalRow = {true, 8, false, false};
+inline constexpr tIntegerRow DecimalRow = {false, 10, false, false};
+inline constexpr tIntegerRow UnsignedRow = {true, 10, false, false};
+inline constexpr tIntegerRow HexRow = {true, 16, false, false};
+inline constexpr tIntegerRow HexUpperRow = {true, 16, true, false};
+inline constexpr tIntegerRow PointerRow = {true, 16, true, true};
 
 // The whole field of an integer of bitSize (32, 64, 128, 256 or 512) bits, value not null. Made for
-// each row above, so that the row's base and case are constants in its digit loops.
+// each row above, so that the row's base and case are constants in its digit loops. Allocates nothing.
 template <const tIntegerRow& Row>
 void PrintInteger(tPrintTarget& target, const tFormatSpec& spec, const void* value, int bitSize);
 // Sign, prefix and digits without the field's fill, for WriteNativeInteger and WriteWideInteger.

@@ -161,16 +161,4 @@ char* PutWideDigits(tWideInt512& v, int base, bool upperCase, char* p)
     return p;
 }
 
-// The value's own digits can never exceed bitSize / floor(log2(base)) + 1.
-int MaxDigitsOf(int bitSize, int base)
-{
-    if (const int bits = BitsPerDigit(base))
-        return bitSize / bits + 1;
-    if (base == 10)
-        return bitSize / 3 + 1;
-    int bitsPerDigit = 0;
-    for (int b = base; b > 1; b /= 2)
-        bitsPerDigit++;
-    return bitsPerDigit > 0 ? bitSize / bitsPerDigit + 1 : bitSize;
-}
 } // namespace tPrintDetail

@@ -1,9 +1,10 @@
 // The exact decimal digits of a double, for the real handlers. Every digit written is a digit of the
 // double's exact binary value, rounded once at the last written digit; a value exactly halfway between
 // two texts rounds away from zero. The sign is never written: the handlers place it themselves.
-// Each call costs one std::to_chars call, and a second one when the value is exactly halfway. Nothing
-// is written past the returned end, so a caller may hand over its own buffer; a text that would not fit
-// before last makes the call return nullptr.
+// Values below 2^64 with up to 19 decimals (fixed) or 17 (exponent), and not too small for them, cost
+// a 128-bit multiplication or a 64-bit division and the digits; any other costs one std::to_chars call,
+// and a second one when the value is exactly halfway. Nothing is written past the returned end, so a caller
+// may hand over its own buffer; a text that would not fit before last makes the call return nullptr.
 #pragma once
 
 namespace tPrintDetail

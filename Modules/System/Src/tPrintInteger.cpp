@@ -1,14 +1,20 @@
-// The integer field: magnitude and sign of the argument, then sign, prefix, zero fill, digits and
-// grouping, laid out one way for every width and conversion.
-#include "tPrintDetail.h"
+// The integer field: the argument's magnitude and sign, its digits, and where the text goes. What the
+// text is comes from LayOut alone (tPrintIntegerLayout.h).
+#include "tPrintIntegerLayout.h"
 
 namespace tPrintDetail
 {
 namespace
 {
-// Scratch texts up to this size live on the stack; every row's own capacity fits, so only a huge
-// width or precision costs an allocation.
-constexpr int StackScratchSize = 1024;
+// Room for the longest text: sign, prefix, MaxFill zeros and digits, and a separator every third.
+constexpr int MaxIntegerText = 3 + MaxFill + (MaxFill - 1) / 3;
+
+// A field up to this long that does not go straight into a buffer is composed on the stack first.
+constexpr int ShortField = 128;
+
+// Digits per AltStyle group: four for 32 and 64 bits, eight for the wide integers.
+constexpr int NativeGroup = 4;
+constexpr int WideGroup = 8;
 
 // The 128- and 256-bit masks, parsed once on first use (FromText is safe at any time, but a function
 // static also serves callers that print from another unit's start-up).
@@ -28,8 +34,8 @@ const tWideInt512& WidthMask(int bitSize)
 // The value a native argument prints, and whether a '-' goes in front: only base 10 reads a value as
 // signed. The magnitude of a negative value is its negation within its own width; unsigned arithmetic
 // keeps the most negative value (its own negation) free of overflow.
-inline uint64_t NativeMagnitude(const void* value, int bitSize, bool treatAsUnsigned, int base,
-                                bool& negative)
+T_PRINT_INLINE uint64_t NativeMagnitude(const void* value, int bitSize, const tIntegerRow& row,
+                                        bool& negative)
 {
     uint64_t bits;
     if (bitSize == 32)
@@ -42,7 +48,7 @@ inline uint64_t NativeMagnitude(const void* value, int bitSize, bool treatAsUnsi
     {
         std::memcpy(&bits, value, sizeof bits);
     }
-    negative = base == 10 && !treatAsUnsigned && ((bits >> (bitSize - 1)) & 1) != 0;
+    negative = row.Base == 10 && !row.TreatAsUnsigned && ((bits >> (bitSize - 1)) & 1) != 0;
     if (negative)
         bits = bitSize == 32 ? uint32_t(0u - uint32_t(bits)) : 0u - bits;
     return bits;
@@ -51,13 +57,13 @@ inline uint64_t NativeMagnitude(const void* value, int bitSize, bool treatAsUnsi
 // The same for a wide argument. All three widths go through one 512-bit working value: the argument's
 // words become the low words and the words above its width stay zero. Negation happens at 512 bits,
 // so for 128 and 256 bits the mask cuts the result back to the value's own width.
-tWideInt512 WideMagnitude(const void* value, int bitSize, bool treatAsUnsigned, int base, bool& negative)
+tWideInt512 WideMagnitude(const void* value, int bitSize, const tIntegerRow& row, bool& negative)
 {
     tWideInt512 work = tWideInt512::FromInt(0);
     std::memcpy(work.Words, value, size_t(bitSize / 8));
 
     // The top bit of the value's own width: what shifting a copy right by bitSize - 1 leaves.
-    negative = base == 10 && !treatAsUnsigned && (work.Words[bitSize / 32 - 1] >> 31) != 0;
+    negative = row.Base == 10 && !row.TreatAsUnsigned && (work.Words[bitSize / 32 - 1] >> 31) != 0;
     if (!negative)
         return work; // the words above the width are zero already, so the mask would change nothing
     work = work.Negate();
@@ -66,267 +72,150 @@ tWideInt512 WideMagnitude(const void* value, int bitSize, bool treatAsUnsigned, 
     return work;
 }
 
-// The value's digits, ending at end, and whether it prints a '-'. end needs MaxValueDigits characters
-// in front of it for a wide value, 64 for a native one.
-inline char* PutValueDigits(const void* value, int bitSize, const tIntegerRow& row, char* end, bool& negative)
+// The digits PutNativeDigits writes for v: none for zero.
+T_PRINT_INLINE int NativeDigitCount(uint64_t v, int base)
 {
-    if (bitSize <= 64)
-    {
-        const uint64_t bits = NativeMagnitude(value, bitSize, row.TreatAsUnsigned, row.Base, negative);
-        return PutNativeDigits(bits, row.Base, row.UpperCase, end);
-    }
-    tWideInt512 work = WideMagnitude(value, bitSize, row.TreatAsUnsigned, row.Base, negative);
-    return PutWideDigits(work, row.Base, row.UpperCase, end);
+    if (base == 10)
+        return DecimalDigitCount(v);
+    if (const int bits = BitsPerDigit(base))
+        return (BitLength(v) + bits - 1) / bits;
+    int count = 0;
+    for (; v != 0; v /= uint64_t(base))
+        count++;
+    return count;
 }
 
-// Everything of an integer's text but the digits and their groups. The sign belongs to base 10 only;
-// other bases read every value as unsigned.
-struct tIntegerLayout
-{
-    char Sign;        // 0 for none.
-    int PrefixLength; // 0, 1 ("0") or 2 ("0x" or "0X").
-    char PrefixLetter;
-    int Zeros; // '0' characters between the prefix and the digits.
-};
-
-// Whether the width is filled with zeros in front of the digits: with ZeroPad and no precision, but not
-// with LeftAlign, which always fills with spaces on the right. The pointer's zeros are its own form
-// rather than a fill, so they stay with LeftAlign.
-inline bool ZeroFills(const tFormatSpec& spec, const tIntegerRow& row)
-{
-    return (spec.Flags & tFormatFlag::ZeroPad) && spec.Precision < 0 &&
-           (row.ForcePrefix || !(spec.Flags & tFormatFlag::LeftAlign));
-}
-
-inline tIntegerLayout LayOut(const tFormatSpec& spec, bool negative, int count, const tIntegerRow& row)
-{
-    tIntegerLayout layout{};
-    int room = ClampedWidth(spec);
-    if (row.Base == 10)
-        layout.Sign = SignOf(negative, spec.Flags);
-    if (layout.Sign)
-        room--;
-
-    const bool prefixed = ((spec.Flags & tFormatFlag::RadixPrefix) && count > 0) || row.ForcePrefix;
-    layout.PrefixLength = !prefixed ? 0 : row.Base == 8 ? 1 : row.Base == 16 ? 2 : 0;
-    layout.PrefixLetter = (row.UpperCase && !row.ForcePrefix) ? 'X' : 'x';
-    room -= layout.PrefixLength;
-
-    // Zeros in front of the digits: up to the precision (at least one digit without one), then, with
-    // ZeroPad and no precision, up to the room the width leaves. Both are clamped to MaxFill, so the
-    // digit text never exceeds MaxFill characters.
-    const int precision = ClampedPrecision(spec);
-    const int minDigits = precision == -1 ? 1 : precision;
-    layout.Zeros = std::max(minDigits - count, 0);
-    if (ZeroFills(spec, row))
-        layout.Zeros += std::max(room - (count + layout.Zeros), 0);
-    return layout;
-}
-
-template <typename tOut>
-void AppendGrouped(tOut& out, const char* digits, int count, uint32_t flags, int altGroupSize)
+// Sends a run of spaces through the target, in the runs PadBefore delivers.
+void PutSpaces(tPrintTarget& target, int count)
 {
     if (count <= 0)
         return;
-    int groupSize = 0;
-    char separator = 0;
-    if (flags & tFormatFlag::AltStyle)
-    {
-        groupSize = altGroupSize;
-        separator = '_';
-    }
-    else if (flags & tFormatFlag::CommaGroups)
-    {
-        groupSize = 3;
-        separator = ',';
-    }
-    if (groupSize == 0)
-    {
-        out.Append(digits, count);
-        return;
-    }
-    for (int i = 0; i < count; i++)
-    {
-        out.Append(digits[i]);
-        const int toCome = count - 1 - i;
-        if (toCome > 0 && toCome % groupSize == 0)
-            out.Append(separator);
-    }
+    tFormatSpec spaces;
+    spaces.Width = count;
+    target.PadBefore(0, spaces);
 }
 
-template <int Size, typename tOut>
-void AppendDigitTextIn(tOut& out, int zeros, const char* digits, int count, uint32_t flags, int altGroupSize)
+template <int Size, typename tDigits>
+void PutTextIn(tPrintTarget& target, const tIntegerLayout& f, const tDigits& digits)
 {
     char text[Size];
-    std::memset(text, '0', size_t(zeros));
-    std::memcpy(text + zeros, digits, size_t(count));
-    AppendGrouped(out, text, zeros + count, flags, altGroupSize);
+    target.Put(text, int(PutIntegerText(text, f, digits) - text));
 }
 
-// The digit text, zeros '0' characters followed by the value's digits, appended as one run (or with
-// its group separators). Short texts are put together in a small buffer; only a long precision or
-// zero fill needs the large one, kept out of the common path's stack frame.
-template <typename tOut>
-void AppendDigitText(tOut& out, int zeros, const char* digits, int count, uint32_t flags, int altGroupSize)
+// A field that cannot go straight into a buffer. A short one is composed on the stack and put whole,
+// unless the target has an Array: the fill then goes as runs of its own, so that a fixed-capacity array
+// keeps the fill it has room for. Only a very long text needs the large buffer.
+template <typename tDigits>
+void PutThroughTarget(tPrintTarget& target, const tFormatSpec& spec, const tIntegerRow& row, int groupSize,
+                      bool negative, const tDigits digits, int count)
 {
-    constexpr int ShortText = 96;
-    if (zeros + count > ShortText)
-        AppendDigitTextIn<MaxFill>(out, zeros, digits, count, flags, altGroupSize);
+    const tIntegerLayout f = LayOut(spec, row, groupSize, negative, count);
+    if (!target.Array && f.Length() <= ShortField)
+    {
+        char field[ShortField];
+        target.Put(field, int(PutIntegerField(field, f, digits) - field));
+        return;
+    }
+    PutSpaces(target, f.FillBefore);
+    if (f.TextLength <= ShortField)
+        PutTextIn<ShortField>(target, f, digits);
     else
-        AppendDigitTextIn<ShortText>(out, zeros, digits, count, flags, altGroupSize);
+        PutTextIn<MaxIntegerText>(target, f, digits);
+    PutSpaces(target, f.FillAfter);
 }
 
-// Sign, prefix, zero fill, digits and grouping, appended to out. Native values group by four digits
-// with AltStyle, wide ones by eight.
-template <typename tOut>
-void AppendInteger(tOut& out, const tFormatSpec& spec, const void* value, int bitSize, const tIntegerRow& row)
+// The field laid out and written straight into the caller's buffer when the target allows it (no
+// field is longer than MaxIntegerText), else through Put. Either way the layout is made once, where
+// it is written, so that the record never has to be passed on.
+template <typename tDigits>
+T_PRINT_INLINE void PutField(tPrintTarget& target, const tFormatSpec& spec, const tIntegerRow& row,
+                             int groupSize, bool negative, const tDigits& digits, int count)
+{
+    if (char* direct = DirectBuffer(target, MaxIntegerText))
+        AdvanceDirect(target, PutIntegerField(direct, LayOut(spec, row, groupSize, negative, count), digits));
+    else
+        PutThroughTarget(target, spec, row, groupSize, negative, digits, count);
+}
+
+// A wide value's digits are made before its layout, since only they tell how many there are.
+template <typename tWrite>
+void WithWideDigits(const void* value, int bitSize, const tIntegerRow& row, const tWrite& write)
 {
     char digits[MaxValueDigits];
     bool negative = false;
-    const char* first = PutValueDigits(value, bitSize, row, digits + sizeof digits, negative);
-    const int count = int(digits + sizeof digits - first);
-    const tIntegerLayout layout = LayOut(spec, negative, count, row);
-    if (layout.Sign)
-        out.Append(layout.Sign);
-    if (layout.PrefixLength > 0)
-        out.Append('0');
-    if (layout.PrefixLength == 2)
-        out.Append(layout.PrefixLetter);
-    AppendDigitText(out, layout.Zeros, first, count, spec.Flags, bitSize <= 64 ? 4 : 8);
+    tWideInt512 work = WideMagnitude(value, bitSize, row, negative);
+    const char* first = PutWideDigits(work, row.Base, row.UpperCase, digits + MaxValueDigits);
+    const int count = int(digits + MaxValueDigits - first);
+    write(negative, tDigitText{first, count});
 }
 
-// Room for the longest text the conversion can produce for this spec: sign and prefix, digits or zero
-// fill, and a separator every third digit at most. Never less than the row's own capacity.
-int ScratchCapacity(int rowCapacity, const tFormatSpec& spec, int bitSize, int base)
+T_PRINT_OUT_OF_LINE void PrintWide(tPrintTarget& target, const tFormatSpec& spec, const void* value,
+                                   int bitSize, const tIntegerRow& row)
 {
-    const int digits = std::max({MaxDigitsOf(bitSize, base), ClampedPrecision(spec), ClampedWidth(spec)});
-    return std::max(rowCapacity, 3 + digits + digits / 3);
+    WithWideDigits(value, bitSize, row,
+                   [&](bool negative, const tDigitText& digits)
+                   { PutField(target, spec, row, WideGroup, negative, digits, digits.Count); });
 }
 
-// Fills the field around the converted text. A precision takes over the job of the zero fill, so the
-// outer fill is then made of spaces, as in C ("    -042", not "0000-042"). The fill is clamped like
-// the conversion's, so a huge Width cannot put zeros in front of the sign.
-void EmitField(tPrintTarget& target, const tFormatSpec& spec, const char* text, int n)
+// Appends the text with the conversion's rules for a fixed-capacity array: the sign and the prefix
+// character by character, the digits as one run, or character by character when grouped.
+template <typename tDigits> void AppendText(tArray<char>& out, const tIntegerLayout& f, const tDigits& digits)
 {
-    tFormatSpec fill = spec;
-    fill.Width = ClampedWidth(spec);
-    if (spec.Precision >= 0)
-        fill.Flags &= ~uint32_t(tFormatFlag::ZeroPad);
-    if (fill.Width > n)
-        target.PadBefore(n, fill);
-    target.Put(text, n);
-    if (fill.Width > n)
-        target.PadAfter(n, fill);
-}
-
-// The field without digit groups, composed in place and sent to the target in one Put: the digits
-// end buf, and the zeros, the prefix and the sign go in front of them. False, with nothing done, when
-// the zeros do not fit in front of the digits; the general path then takes the field.
-template <int Size, const tIntegerRow& Row>
-bool EmitUngrouped(tPrintTarget& target, const tFormatSpec& spec, const void* value, int bitSize)
-{
-    const tIntegerRow& row = Row;
-    char buf[Size];
-    char* const end = buf + Size;
-    bool negative = false;
-    char* const first = PutValueDigits(value, bitSize, row, end, negative);
-    const tIntegerLayout layout = LayOut(spec, negative, int(end - first), row);
-    if (layout.Zeros + layout.PrefixLength + 1 > first - buf)
-        return false;
-
-    char* p = first - layout.Zeros;
-    if (layout.Zeros > 0)
-        std::memset(p, '0', size_t(layout.Zeros));
-    if (layout.PrefixLength == 2)
-        *--p = layout.PrefixLetter;
-    if (layout.PrefixLength > 0)
-        *--p = '0';
-    if (layout.Sign)
-        *--p = layout.Sign;
-    EmitField(target, spec, p, int(end - p));
-    return true;
-}
-
-bool IsGrouped(const tFormatSpec& spec)
-{
-    return (spec.Flags & (tFormatFlag::AltStyle | tFormatFlag::CommaGroups)) != 0;
-}
-
-// The most common field by far, a 32- or 64-bit decimal or hexadecimal value with no digit groups, no
-// precision and no fill, written in one pass: straight into a target that only fills a buffer with no
-// limit, else through one Put. False, with nothing written, for any other field.
-template <const tIntegerRow& Row>
-bool PutPlainNative(tPrintTarget& target, const tFormatSpec& spec, const void* value, int bitSize)
-{
-    static_assert((Row.Base == 10 || Row.Base == 16) && !Row.ForcePrefix, "a row whose digits count cheaply");
-    if (spec.Precision >= 0 || IsGrouped(spec))
-        return false;
-    bool negative = false;
-    const uint64_t v = NativeMagnitude(value, bitSize, Row.TreatAsUnsigned, Row.Base, negative);
-    const char sign = Row.Base == 10 ? SignOf(negative, spec.Flags) : 0;
-    const bool prefixed = Row.Base == 16 && (spec.Flags & tFormatFlag::RadixPrefix) && v != 0;
-    const int length =
-        (sign ? 1 : 0) + (prefixed ? 2 : 0) + (Row.Base == 10 ? DecimalDigitCount(v) : HexDigitCount(v));
-    if (spec.Width > length)
-        return false;
-
-    char local[24];
-    char* const direct = DirectBuffer(target, length);
-    char* const first = direct ? direct : local;
-    char* const end = first + length;
-    if (v == 0)
-        end[-1] = '0';
-    else
-        PutNativeDigits(v, Row.Base, Row.UpperCase, end);
-    if (sign)
-        first[0] = sign;
-    if (prefixed)
+    char text[MaxIntegerText];
+    const char* const end = PutIntegerText(text, f, digits);
+    const char* p = text;
+    for (const char* head = text + (f.Sign ? 1 : 0) + f.PrefixLength; p < head; p++)
+        out.Append(*p);
+    if (f.GroupSize > 0)
     {
-        first[0] = '0';
-        first[1] = Row.UpperCase ? 'X' : 'x';
+        for (; p < end; p++)
+            out.Append(*p);
     }
-    if (direct)
-        AdvanceDirect(target, end);
-    else
-        target.Put(local, length);
-    return true;
+    else if (end > p)
+        out.Append(p, int(end - p));
 }
 
-// Every field but the plain one.
-template <const tIntegerRow& Row>
-void PrintIntegerField(tPrintTarget& target, const tFormatSpec& spec, const void* value, int bitSize)
+// The field of a 32- or 64-bit value.
+T_PRINT_INLINE void PrintNative(tPrintTarget& target, const tFormatSpec& spec, const void* value, int bitSize,
+                                const tIntegerRow& row)
 {
-    // Without digit groups the text is composed in place; the buffers have room for the value's digits
-    // and a moderate fill, so that only a very wide field takes the general path.
-    if (!IsGrouped(spec))
-    {
-        if (bitSize <= 64 ? EmitUngrouped<192, Row>(target, spec, value, bitSize)
-                          : EmitUngrouped<MaxValueDigits + 192, Row>(target, spec, value, bitSize))
-            return;
-    }
+    bool negative = false;
+    const uint64_t v = NativeMagnitude(value, bitSize, row, negative);
+    PutField(target, spec, row, NativeGroup, negative, tNativeDigits{v, row.Base, row.UpperCase},
+             NativeDigitCount(v, row.Base));
+}
 
-    // The scratch lives on the stack when it fits there, with the same fixed-capacity rules as the
-    // tArray it stands for.
-    const int capacity =
-        ScratchCapacity(bitSize <= 64 ? Row.NativeCapacity : Row.WideCapacity, spec, bitSize, Row.Base);
-    WithScratch<StackScratchSize>(capacity <= StackScratchSize, capacity, capacity, 0,
-                                  [&](auto& scratch)
-                                  {
-                                      AppendInteger(scratch, spec, value, bitSize, Row);
-                                      EmitField(target, spec, scratch.GetStorage(), scratch.GetCount());
-                                  });
+// The same for any other field, kept out of PrintInteger so that its common path needs no more
+// registers than its own.
+template <const tIntegerRow& Row>
+T_PRINT_OUT_OF_LINE void PrintNativeField(tPrintTarget& target, const tFormatSpec& spec, const void* value,
+                                          int bitSize)
+{
+    PrintNative(target, spec, value, bitSize, Row);
+}
+
+// No flag but PlusSign and SpaceSign, no precision, no width.
+T_PRINT_INLINE bool AsksForSignAtMost(const tFormatSpec& spec)
+{
+    return (spec.Flags & ~uint32_t(tFormatFlag::PlusSign | tFormatFlag::SpaceSign)) == 0 &&
+           spec.Precision < 0 && spec.Width <= 0;
 }
 } // namespace
 
 template <const tIntegerRow& Row>
 void PrintInteger(tPrintTarget& target, const tFormatSpec& spec, const void* value, int bitSize)
 {
-    if constexpr ((Row.Base == 10 || Row.Base == 16) && !Row.ForcePrefix)
+    if (bitSize > 64)
     {
-        if (bitSize <= 64 && PutPlainNative<Row>(target, spec, value, bitSize))
-            return;
+        PrintWide(target, spec, value, bitSize, Row);
+        return;
     }
-    PrintIntegerField<Row>(target, spec, value, bitSize);
+    // Most fields ask for no more than a sign. Given that, the compiler folds LayOut down to the sign
+    // and the digits in this copy, while the rules stay in LayOut.
+    if (AsksForSignAtMost(spec))
+        PrintNative(target, spec, value, bitSize, Row);
+    else
+        PrintNativeField<Row>(target, spec, value, bitSize);
 }
 
 template void PrintInteger<Base2Row>(tPrintTarget&, const tFormatSpec&, const void*, int);
@@ -340,6 +229,16 @@ template void PrintInteger<PointerRow>(tPrintTarget&, const tFormatSpec&, const 
 void AppendIntegerText(tArray<char>& out, const tFormatSpec& spec, const void* value, int bitSize,
                        const tIntegerRow& row)
 {
-    AppendInteger(out, spec, value, bitSize, row);
+    if (bitSize > 64)
+    {
+        WithWideDigits(value, bitSize, row,
+                       [&](bool negative, const tDigitText& digits)
+                       { AppendText(out, LayOut(spec, row, WideGroup, negative, digits.Count), digits); });
+        return;
+    }
+    bool negative = false;
+    const uint64_t v = NativeMagnitude(value, bitSize, row, negative);
+    AppendText(out, LayOut(spec, row, NativeGroup, negative, NativeDigitCount(v, row.Base)),
+               tNativeDigits{v, row.Base, row.UpperCase});
 }
 } // namespace tPrintDetail

@@ -1,17 +1,18 @@
 // The real-number handlers' forms: fixed, exponent and general, and the non-finite texts. The digits
-// are the exact expansion of the double (tPrintExactDigits.h); this unit lays out sign, fill and form.
+// are the exact expansion of the double (tPrintExactDigits.h); this unit places the sign and the fill
+// around them. RealSign and LayOutReal decide those for every path, and the paths differ only in where
+// the text is written: straight into a buffer with no limit, or through the target's Put.
 #include "tPrintDetail.h"
 #include "tPrintExactDigits.h"
 
 #include <cmath>
-#include <memory>
 
 namespace tPrintDetail
 {
 namespace
 {
 // Precisions above this are treated as this. A double has no non-zero digit past its 1074th decimal
-// place, so the cap never drops a digit that means anything; it keeps one call's time and memory bounded.
+// place, so the cap never drops a digit that means anything; it keeps one call's time bounded.
 const int MaxRealPrecision = 65536;
 
 int RealPrecision(const tFormatSpec& spec)
@@ -33,31 +34,6 @@ const char* NonFiniteText(double x)
     return texts[int(ClassifyReal(x))];
 }
 
-// A handler's text: the caller's stack buffer when it fits there (every text of a precision up to about
-// 190 fits SmallRealText), the heap otherwise. The capacity is worked out before anything is written.
-constexpr int SmallRealText = 512;
-
-class tRealText
-{
-public:
-    tRealText(char (&small)[SmallRealText], long long capacity) : Storage(small)
-    {
-        if (capacity > SmallRealText)
-        {
-            Large.reset(new char[size_t(capacity)]);
-            Storage = Large.get();
-            Capacity = capacity;
-        }
-    }
-    char* Begin() { return Storage; }
-    char* Limit() { return Storage + Capacity; }
-
-private:
-    std::unique_ptr<char[]> Large;
-    char* Storage;
-    long long Capacity = SmallRealText;
-};
-
 // 10^n as g's choice of form compares it: exact up to 10^22, the library's pow beyond.
 double TenToThe(int n)
 {
@@ -66,128 +42,213 @@ double TenToThe(int n)
     return n <= 22 ? exact[n] : std::pow(10.0, n);
 }
 
-// Room for a sign and the fixed form's digits at the spec's precision.
-long long FixedTextRoom(const tFormatSpec& spec)
+enum class tRealForm
 {
-    return 1 + ExactFixedRoom(RealPrecision(spec));
-}
+    Fixed,
+    Exponent,
+};
 
-// The fixed form's digits of a finite x. In significant mode the whole digits count towards the
-// precision, and only what is left of it goes after the point.
-char* PutFixedDigits(char* first, char* last, const tFormatSpec& spec, double x, bool significantMode)
+// What the digits of a finite value are made of. g's exponent form has precision digits in all, so
+// one decimal fewer, and keeps its point when no decimal follows it ("1.e+05"); its fixed form counts
+// the whole digits towards the precision, and only what is left goes after the point.
+struct tRealDigits
+{
+    tRealForm Form;
+    int Decimals;
+    bool KeepPoint;
+};
+
+T_PRINT_INLINE tRealDigits FixedDigits(const tFormatSpec& spec, double x, bool significant)
 {
     const int precision = RealPrecision(spec);
-    const int decimals = significantMode ? std::max(precision - WholeDigitCount(x), 0) : precision;
-    char* end = WriteExactFixed(first, last, x, decimals);
+    return {tRealForm::Fixed, significant ? std::max(precision - WholeDigitCount(x), 0) : precision, false};
+}
+
+T_PRINT_INLINE tRealDigits ExponentDigits(const tFormatSpec& spec, bool general)
+{
+    const int precision = RealPrecision(spec);
+    const bool shorter = general && precision > 0;
+    return {tRealForm::Exponent, shorter ? precision - 1 : precision, shorter};
+}
+
+// The longest text of those digits, sign left out.
+T_PRINT_INLINE long long TextRoom(const tRealDigits& d)
+{
+    return d.Form == tRealForm::Fixed ? ExactFixedRoom(d.Decimals) : ExactExponentRoom(d.Decimals);
+}
+
+// Writes the digits of |x| at first, no further than last; returns their end.
+T_PRINT_INLINE char* WriteDigits(char* first, char* last, double x, const tRealDigits& d)
+{
+    char* end = d.Form == tRealForm::Fixed ? WriteExactFixed(first, last, x, d.Decimals)
+                                           : WriteExactExponent(first, last, x, d.Decimals, d.KeepPoint);
     return end ? end : first;
 }
 
-// The field around a fixed-form text, its sign in [text, digits): with ZeroPad the zeros go between the
-// sign and the digits, else the fill goes around the whole text.
-void PutFixedField(tPrintTarget& target, const tFormatSpec& spec, const char* text, const char* digits,
-                   const char* end)
+// The sign of a finite value: '-' below zero (so not for -0.0), else '+' or ' ' as the flags ask. The
+// exponent form drops a space sign when it fills with zeros.
+T_PRINT_INLINE char RealSign(const tFormatSpec& spec, tRealForm form, double x)
 {
-    const int m = int(end - text);
-    if (spec.Width <= m || !(spec.Flags & tFormatFlag::ZeroPad))
-    {
-        target.PadBefore(m, spec);
-        target.Put(text, m);
-        target.PadAfter(m, spec);
-        return;
-    }
-    target.Put(text, int(digits - text));
-    target.PadBefore(m, spec);
-    target.Put(digits, int(end - digits));
-    target.PadAfter(m, spec);
-}
-
-// A non-finite value's text is filled with spaces only, and has no sign but its own.
-void PutNonFiniteField(tPrintTarget& target, const tFormatSpec& spec, const char* text)
-{
-    tFormatSpec local = spec;
-    local.Flags &= ~uint32_t(tFormatFlag::ZeroPad);
-    const int n = tTextLength(text);
-    target.PadBefore(n, local);
-    target.Put(text, n);
-    target.PadAfter(n, local);
-}
-
-void PutFixedForm(tPrintTarget& target, const tFormatSpec& spec, double x, bool significantMode)
-{
-    if (const char* text = NonFiniteText(x))
-    {
-        PutNonFiniteField(target, spec, text);
-        return;
-    }
     const char sign = SignOf(x < 0, spec.Flags);
-    const long long room = FixedTextRoom(spec);
-    // Every text has a digit, so a width of 1 or less asks for no fill.
-    if (char* out = spec.Width <= 1 ? DirectBuffer(target, room) : nullptr)
-    {
-        char* p = out;
-        if (sign)
-            *p++ = sign;
-        AdvanceDirect(target, PutFixedDigits(p, out + room, spec, x, significantMode));
-        return;
-    }
-    char small[SmallRealText];
-    tRealText text(small, room);
-    char* digits = text.Begin();
-    if (sign)
-        *digits++ = sign;
-    const char* end = PutFixedDigits(digits, text.Limit(), spec, x, significantMode);
-    PutFixedField(target, spec, text.Begin(), digits, end);
+    const bool zeroPad = (spec.Flags & tFormatFlag::ZeroPad) != 0;
+    return form == tRealForm::Exponent && zeroPad && sign == ' ' ? 0 : sign;
 }
 
-// The exponent form of x, shared by e and g. g's mantissa has precision digits in all, so one fewer
-// after the point, and keeps its point when no digit follows it ("1.e+05"). There is no fill but up to
-// 16 zeros with ZeroPad, which also drops a space sign; a non-finite text prints bare.
-void PutExponentForm(tPrintTarget& target, const tFormatSpec& spec, double x, bool generalMantissa)
+// A real field around its text: spaces, the sign, zeros, the text, spaces.
+struct tRealLayout
+{
+    int FillBefore;
+    char Sign;
+    int Zeros;
+    int FillAfter;
+};
+
+// The fixed form fills to Width: with ZeroPad the zeros go between the sign and the digits, otherwise
+// spaces go around the whole text, behind it with LeftAlign. The exponent form has no fill but up to
+// 16 zeros with ZeroPad, the sign taking the first of them, and ignores LeftAlign. A non-finite text
+// (finite false, sign 0) has its own sign and takes spaces only, and only in the fixed form.
+T_PRINT_INLINE tRealLayout LayOutReal(const tFormatSpec& spec, tRealForm form, char sign, bool finite,
+                                      long long textLength)
+{
+    tRealLayout f{0, sign, 0, 0};
+    const long long signLength = sign ? 1 : 0;
+    const bool zeroPad = finite && (spec.Flags & tFormatFlag::ZeroPad);
+    if (form == tRealForm::Exponent)
+    {
+        if (zeroPad)
+            f.Zeros = int(std::max(std::min((long long)spec.Width - textLength, 16LL) - signLength, 0LL));
+        return f;
+    }
+    // At most Width characters, which is an int.
+    const int fill = int(std::max((long long)spec.Width - textLength - signLength, 0LL));
+    if (spec.Flags & tFormatFlag::LeftAlign)
+        f.FillAfter = fill;
+    else if (zeroPad)
+        f.Zeros = fill;
+    else
+        f.FillBefore = fill;
+    return f;
+}
+
+// The field in the caller's buffer, from the text already written at [text, end) with the sign's room
+// in front of it at out: the text moves right only when fill or zeros go ahead of it.
+T_PRINT_INLINE char* PlaceField(char* out, const tRealLayout& f, char* text, char* end)
+{
+    const int n = int(end - text);
+    char* const at = out + f.FillBefore + (f.Sign ? 1 : 0) + f.Zeros;
+    if (at != text)
+        std::memmove(at, text, size_t(n));
+    char* p = PutChars(out, ' ', f.FillBefore);
+    if (f.Sign)
+        *p++ = f.Sign;
+    PutChars(p, '0', f.Zeros);
+    return PutChars(at + n, ' ', f.FillAfter);
+}
+
+// count copies of c through the target, in the runs PadBefore delivers.
+void PutRun(tPrintTarget& target, char c, int count)
+{
+    tFormatSpec run;
+    run.Flags = c == '0' ? uint32_t(tFormatFlag::ZeroPad) : 0u;
+    run.Width = count;
+    target.PadBefore(0, run);
+}
+
+// Texts from WithLongText are at most this long: a double's exact expansion is never longer. Room for
+// a sign and 16 zeros is left in front of them.
+constexpr int MaxExactDecimals = 1074;   // below 2^-1074 every digit is 0
+constexpr int MaxExactSignificant = 767; // no double has more significant digits
+constexpr int LongTextFront = 17;
+constexpr long long LongText = LongTextFront + 309 + 1 + MaxExactDecimals;
+
+// Runs use(text, end, zeros, tail) with the digits of |x| made on the stack whatever the precision: past
+// the exact expansion every digit is 0, so the digits stop there, and the zeros still owed go at tail,
+// which is the exponent part in the exponent form and end in the fixed form.
+template <typename tUse> void WithLongText(double x, tRealDigits d, const tUse& use)
+{
+    const int cap = d.Form == tRealForm::Fixed ? MaxExactDecimals : MaxExactSignificant - 1;
+    const int zeros = std::max(d.Decimals - cap, 0);
+    d.Decimals -= zeros;
+    char buffer[LongText];
+    char* const text = buffer + LongTextFront;
+    char* const end = WriteDigits(text, buffer + sizeof buffer, x, d);
+    char* tail = end;
+    if (zeros > 0 && d.Form == tRealForm::Exponent)
+    {
+        // The exponent part starts at the last 'e'.
+        for (char* p = end; p > text; --p)
+        {
+            if (p[-1] == 'e')
+            {
+                tail = p - 1;
+                break;
+            }
+        }
+    }
+    use(text, end, zeros, tail);
+}
+
+// A finite value's field through the target. The sign and the exponent form's zeros are put in front
+// of the text, so that it all goes in one run as it always did (a fixed-capacity Array keeps runs
+// whole or not at all); the fixed form's zeros, which can be many, go in runs of their own.
+T_PRINT_OUT_OF_LINE void PutRealThroughTarget(tPrintTarget& target, const tFormatSpec& spec, double x,
+                                              const tRealDigits& d, char sign)
+{
+    WithLongText(x, d,
+                 [&](char* text, char* end, int zeros, char* tail)
+                 {
+                     const tRealLayout f = LayOutReal(spec, d.Form, sign, true, (end - text) + zeros);
+                     PutRun(target, ' ', f.FillBefore);
+                     char* p = text;
+                     if (d.Form == tRealForm::Fixed && f.Zeros > 0)
+                     {
+                         if (f.Sign)
+                             target.Put(f.Sign);
+                         PutRun(target, '0', f.Zeros);
+                     }
+                     else
+                     {
+                         p -= f.Zeros; // at most 16, in the exponent form
+                         PutChars(p, '0', f.Zeros);
+                         if (f.Sign)
+                             *--p = f.Sign;
+                     }
+                     target.Put(p, int(tail - p));
+                     PutRun(target, '0', zeros);
+                     target.Put(tail, int(end - tail));
+                     PutRun(target, ' ', f.FillAfter);
+                 });
+}
+
+void PutNonFinite(tPrintTarget& target, const tFormatSpec& spec, tRealForm form, const char* text)
+{
+    const int n = tTextLength(text);
+    const tRealLayout f = LayOutReal(spec, form, 0, false, n);
+    PutRun(target, ' ', f.FillBefore);
+    target.Put(text, n);
+    PutRun(target, ' ', f.FillAfter);
+}
+
+// Straight into the caller's buffer when the target allows the longest field (the fill is at most
+// Width, or 16 zeros), else through Put.
+void PutReal(tPrintTarget& target, const tFormatSpec& spec, double x, const tRealDigits& d)
 {
     if (const char* text = NonFiniteText(x))
     {
-        target.Put(text, tTextLength(text));
+        PutNonFinite(target, spec, d.Form, text);
         return;
     }
-    const int precision = RealPrecision(spec);
-    const int decimals = generalMantissa && precision > 0 ? precision - 1 : precision;
-    const bool keepPoint = generalMantissa && precision > 0;
-    const bool zeroPad = (spec.Flags & tFormatFlag::ZeroPad) != 0;
-    const long long room = 1 + ExactExponentRoom(decimals);
-    if (char* out = zeroPad ? nullptr : DirectBuffer(target, room))
+    const char sign = RealSign(spec, d.Form, x);
+    const long long room = TextRoom(d);
+    const int signLength = sign ? 1 : 0;
+    if (char* out = DirectBuffer(target, signLength + room + std::max(spec.Width, 16)))
     {
-        char* p = out;
-        if (const char sign = SignOf(x < 0, spec.Flags))
-            *p++ = sign;
-        char* end = WriteExactExponent(p, out + room, x, decimals, keepPoint);
-        AdvanceDirect(target, end ? end : p);
+        char* const text = out + signLength;
+        char* const end = WriteDigits(text, text + room, x, d);
+        AdvanceDirect(target, PlaceField(out, LayOutReal(spec, d.Form, sign, true, end - text), text, end));
         return;
     }
-
-    // The sign and the fill go in front of the body, which is written first.
-    constexpr int MaxPrefix = 17;
-    char small[SmallRealText];
-    tRealText text(small, MaxPrefix + room);
-    char* const body = text.Begin() + MaxPrefix;
-    char* end = WriteExactExponent(body, text.Limit(), x, decimals, keepPoint);
-    if (!end)
-        end = body;
-    char sign = SignOf(x < 0, spec.Flags);
-    if (zeroPad && sign == ' ')
-        sign = 0;
-    const long long zeros = zeroPad ? std::min<long long>((long long)spec.Width - (end - body), 16) : 0;
-    char* p = body;
-    if (zeros > 0)
-    {
-        // The sign takes the first of the fill characters.
-        p -= zeros;
-        std::memset(p, '0', size_t(zeros));
-        if (sign)
-            p[0] = sign;
-    }
-    else if (sign)
-        *--p = sign;
-    target.Put(p, int(end - p));
+    PutRealThroughTarget(target, spec, x, d, sign);
 }
 } // namespace
 } // namespace tPrintDetail
@@ -253,15 +314,20 @@ tPendingSign WriteFixedDigits(tArray<char>& out, const tFormatSpec& spec, double
     // The handlers never pass a non-finite value; a direct caller gets its text.
     if (WriteNonFinite(out, x))
         return tPendingSign::NotFinite;
-    const char sign = SignOf(x < 0, spec.Flags);
+    const char sign = RealSign(spec, tRealForm::Fixed, x);
     const bool owed = sign == ' ' || (sign && (spec.Flags & tFormatFlag::ZeroPad));
     if (sign && !owed)
         out.Append(sign);
-    char small[SmallRealText];
-    tRealText text(small, FixedTextRoom(spec));
-    const char* end = PutFixedDigits(text.Begin(), text.Limit(), spec, x, significantMode);
-    if (end != text.Begin())
-        out.Append(text.Begin(), int(end - text.Begin()));
+    WithLongText(x, FixedDigits(spec, x, significantMode),
+                 [&](const char* text, const char* end, int zeros, const char*)
+                 {
+                     if (end != text)
+                         out.Append(text, int(end - text));
+                     char zeroRun[64];
+                     std::memset(zeroRun, '0', sizeof zeroRun);
+                     for (int n = zeros; n > 0; n -= 64)
+                         out.Append(zeroRun, std::min(n, 64));
+                 });
     if (!owed)
         return tPendingSign::None;
     return sign == '-' ? tPendingSign::Minus : sign == '+' ? tPendingSign::Plus : tPendingSign::Space;
@@ -271,20 +337,20 @@ namespace tPrintDetail
 {
 void PrintFixed(tPrintTarget& target, const tFormatSpec& spec, double x)
 {
-    PutFixedForm(target, spec, x, false);
+    PutReal(target, spec, x, FixedDigits(spec, x, false));
 }
 
 void PrintExponent(tPrintTarget& target, const tFormatSpec& spec, double x)
 {
-    PutExponentForm(target, spec, x, false);
+    PutReal(target, spec, x, ExponentDigits(spec, false));
 }
 
 void PrintGeneral(tPrintTarget& target, const tFormatSpec& spec, double x)
 {
     // Compared with the sign, so every negative value, and negative infinity, takes the fixed form.
     if (TenToThe(RealPrecision(spec)) > x)
-        PutFixedForm(target, spec, x, true);
+        PutReal(target, spec, x, FixedDigits(spec, x, true));
     else
-        PutExponentForm(target, spec, x, true);
+        PutReal(target, spec, x, ExponentDigits(spec, true));
 }
 } // namespace tPrintDetail

@@ -115,23 +115,23 @@ template <typename T> constexpr tArgKind KindOf()
 // Whether a conversion's row may print an argument of this kind; '*' takes an Integer.
 constexpr bool RowAccepts(int32_t row, tArgKind kind)
 {
-    switch (tFormatParse::RowChars[row])
+    switch (row)
     {
-    case 'p':
+    case tTypeRow::Pointer:
         return kind == tArgKind::Pointer || kind == tArgKind::Text;
-    case 'e':
-    case 'f':
-    case 'g':
+    case tTypeRow::Exponent:
+    case tTypeRow::Fixed:
+    case tTypeRow::General:
         return kind == tArgKind::Real;
-    case 'v':
+    case tTypeRow::Vector:
         return kind == tArgKind::Vector;
-    case 'q':
+    case tTypeRow::Quaternion:
         return kind == tArgKind::Quaternion;
-    case 'm':
+    case tTypeRow::Matrix:
         return kind == tArgKind::Matrix;
-    case 'c':
+    case tTypeRow::Char:
         return kind == tArgKind::Integer;
-    case 's':
+    case tTypeRow::String:
         return kind == tArgKind::Text;
     default: // b o d i u x X
         return kind == tArgKind::Integer || kind == tArgKind::WideInteger;

@@ -34,8 +34,8 @@ enum class tLengthModifier : uint8_t
 
 struct tConversion
 {
-    static constexpr int32_t Invalid = -1;
-    static constexpr int32_t Percent = 16; // "%%" and its like: prints '%', takes no argument
+    static constexpr int32_t Invalid = tTypeRow::None;
+    static constexpr int32_t Percent = tTypeRow::Percent; // "%%" and its like: prints '%', takes no argument
 
     uint32_t Flags = 0;
     int32_t Width = 0;
@@ -53,18 +53,12 @@ namespace tFormatParse
 {
 constexpr int32_t MaxFieldNumber = 1 << 24;
 constexpr int32_t MaxFieldWidth = 1 << 16;
-// The conversion characters in the order of TypeHandlerTable's rows.
-constexpr char RowChars[] = "bodiuxXpefgvqmcs";
-
-// TypeHandlerTable's row of a conversion character; E F G give the rows of e f g.
+// TypeHandlerTable's row of a conversion character (tTypeRow::Of); E F G give the rows of e f g.
 constexpr int32_t FindConversionRow(char c)
 {
     if (c == 'E' || c == 'F' || c == 'G')
         c = char(c - 'A' + 'a');
-    for (int32_t row = 0; row < 16; row++)
-        if (RowChars[row] == c)
-            return row;
-    return c == '%' ? tConversion::Percent : tConversion::Invalid;
+    return tTypeRow::Of(static_cast<unsigned char>(c));
 }
 
 // The same as a table, so that a run-time parse looks a row up instead of searching for it.
@@ -125,26 +119,24 @@ constexpr int32_t ReadNumber(const char* text, int32_t& i)
     return n > MaxFieldNumber ? MaxFieldNumber : n;
 }
 
-constexpr bool IsIntegerRow(int32_t row)
-{
-    return row >= 0 && row <= 6;
-}
-
 // Whether the row takes the length modifier (the conversion's own default is always taken).
 constexpr bool RowTakes(int32_t row, tLengthModifier length, int32_t bits)
 {
     if (length == tLengthModifier::None)
         return true;
-    const char c = RowChars[row];
-    if (IsIntegerRow(row))
-        return length != tLengthModifier::Bits || bits != 96;
-    if (c == 'e' || c == 'f' || c == 'g')
+    switch (row)
+    {
+    case tTypeRow::Exponent:
+    case tTypeRow::Fixed:
+    case tTypeRow::General:
         return length == tLengthModifier::Long; // C's %lf is %f
-    if (c == 'v')
+    case tTypeRow::Vector:
         return length == tLengthModifier::Bits && (bits == 64 || bits == 96 || bits == 128);
-    if (c == 'm')
+    case tTypeRow::Matrix:
         return length == tLengthModifier::Bits && (bits == 128 || bits == 512);
-    return false;
+    default:
+        return tTypeRow::IsInteger(row) && (length != tLengthModifier::Bits || bits != 96);
+    }
 }
 
 // Reads the length modifier at text[i]; false for a 'w' not followed by an accepted bit count.

@@ -3,7 +3,8 @@
 // handler with a pointer to the argument; the handler renders it and appends the text to a
 // tPrintTarget. Handlers never report failure to their caller: broken preconditions (an unsupported
 // TypeSize, a null text) go through tRequire, and if the report returns the handler prints what it
-// safely can (documented per handler) and never reads or writes past a buffer.
+// safely can (documented per handler) and never reads or writes past a buffer. A handler takes nothing
+// from the heap: only the arrays it appends to grow, as tArray does.
 #pragma once
 #include <Foundation/tArray.h>
 #include <cstdint>
@@ -81,9 +82,52 @@ struct tTypeHandlerEntry
     tTypeHandler Handler;
 };
 
-// Rows in the order b o d i u x X p e f g v q m c s.
+// The rows of TypeHandlerTable by name, and the one source of the row of each conversion character:
+// TypeCharIndex and the drivers' parse (tFormatParse.h) are both made from Chars at compile time.
+struct tTypeRow
+{
+    enum : int32_t
+    {
+        Base2,
+        Octal,
+        Decimal,
+        Integer,
+        Unsigned,
+        Hex,
+        HexUpper,
+        Pointer,
+        Exponent,
+        Fixed,
+        General,
+        Vector,
+        Quaternion,
+        Matrix,
+        Char,
+        String,
+        Count,           // The number of rows.
+        Percent = Count, // The entry of '%', which has no handler.
+        None = -1,       // The entry of every other character.
+    };
+
+    // The conversion character of each row, in row order.
+    static constexpr char Chars[Count + 1] = "bodiuxXpefgvqmcs";
+
+    // TypeCharIndex's entry for a character code.
+    static constexpr int32_t Of(unsigned char code)
+    {
+        for (int32_t row = 0; row < Count; row++)
+            if (static_cast<unsigned char>(Chars[row]) == code)
+                return row;
+        return code == '%' ? Percent : None;
+    }
+
+    // The integer conversions b o d i u x X, whose argument may be 8 to 512 bits wide; p is not one.
+    static constexpr bool IsInteger(int32_t row) { return row >= Base2 && row <= HexUpper; }
+};
+
+// Rows in the order of tTypeRow: b o d i u x X p e f g v q m c s.
 extern PELTRAK_API const tTypeHandlerEntry TypeHandlerTable[16];
-// Row of each conversion character; 16 for '%' (no handler); -1 for every other code.
+// Row of each conversion character (tTypeRow::Of); 16 for '%' (no handler); -1 for every other code.
 extern PELTRAK_API const int32_t TypeCharIndex[256];
 // Precision of e, f and g when Precision is -1.
 extern PELTRAK_API const int32_t DefaultPrecision;
