@@ -31,7 +31,7 @@ char* PutEightHexDigits(uint32_t word, bool upperCase, char* p)
 // in 16-bit lanes, and each of those into two digits in bytes. Each split divides every lane at once
 // by multiplying with a scaled reciprocal (10486 / 2^20 for 100, 103 / 2^10 for 10), exact for the
 // lanes' ranges, and no lane's product reaches the next lane. The first digit ends in the low byte.
-char* PutEightDigits(uint32_t value, char* p)
+inline char* PutEightDigits(uint32_t value, char* p)
 {
     uint64_t v = value / 10000 | uint64_t(value % 10000) << 32;
     const uint64_t hundreds = (v * 10486 >> 20) & 0x0000007F0000007Fu;
@@ -96,10 +96,11 @@ char* PutWideDigits(tWideInt512& v, int base, bool upperCase, char* p)
     {
         tWideLimbs limbs = {};
         tFixIntDetail::WordsToLimbs(v.Words, limbs);
-        // Wide arguments often hold small values, and one that fits 64 bits needs no wide division.
-        uint64_t above = 0;
-        for (int i = 1; i < tFixIntDetail::LimbCount<tWideInt512::WordCount>; ++i)
-            above |= limbs[i];
+        // Wide arguments often hold small values, and one that fits 64 bits needs no wide division. The
+        // test is spelled out because the compiler keeps a loop of it as a loop, at three times the cost.
+        static_assert(sizeof limbs == 8 * sizeof limbs[0], "the test below reads limbs 1 to 7");
+        const uint64_t above =
+            (limbs[1] | limbs[2]) | (limbs[3] | limbs[4]) | (limbs[5] | limbs[6]) | limbs[7];
         return above == 0 ? PutDecimalDigits(limbs[0], p) : PutWideDecimal(limbs, p);
     }
     int top = tWideInt512::WordCount - 1;
