@@ -71,17 +71,46 @@ using tWideLimbs = uint64_t[tFixIntDetail::LimbCount<tWideInt512::WordCount>];
 constexpr tFixIntDetail::tInvariantDivisor TenToThe19 =
     tFixIntDetail::MakeInvariantDivisor(10000000000000000000u);
 
+// Two short divisions by 10^19 in one sweep from the top limb down: the second divides each quotient
+// limb of the first as it comes out. Each division is a chain of remainders, a product and two
+// corrections long per limb; in one loop the two chains run side by side instead of one after the
+// other. Returns the first remainder (the lower 19 digits) in Low, the second in High.
+tFixIntDetail::tTwoLimbs DivideTwice(tWideLimbs& limbs, int top)
+{
+    uint64_t first = 0;
+    uint64_t second = 0;
+    for (int i = top; i >= 0; --i)
+    {
+        const tFixIntDetail::tTwoLimbs once =
+            tFixIntDetail::DivideTwoLimbs<tFixIntDetail::tLimbMath>(first, limbs[i], TenToThe19);
+        const tFixIntDetail::tTwoLimbs twice =
+            tFixIntDetail::DivideTwoLimbs<tFixIntDetail::tLimbMath>(second, once.Low, TenToThe19);
+        first = once.High;
+        second = twice.High;
+        limbs[i] = twice.Low;
+    }
+    return {first, second};
+}
+
 // Decimal digits of a value of more than 64 bits, nineteen per short division of its 64-bit limbs by
 // 10^19: the division costs a product and a correction per limb, and the chunk's digits come out with
-// a few products of their own. Each pass shortens the value by 63 bits or more (10^19 > 2^63); once it
-// fits a limb, the native digits finish it.
+// a few products of their own. Each division shortens the value by 63 bits or more (10^19 > 2^63).
+// While the value has three limbs or more, both chunks of two divisions in a row have all their
+// digits (the first quotient is above 2^64 > 10^19), so those go two at a time; once the value fits a
+// limb, the native digits finish it.
 char* PutWideDecimal(tWideLimbs& limbs, char* p)
 {
     int top = tFixIntDetail::UsedLimbs(limbs) - 1;
     while (top >= 1)
     {
-        p = PutNineteenDigits(tFixIntDetail::DivideLimbs<tFixIntDetail::tLimbMath>(limbs, top, TenToThe19),
-                              p);
+        if (top >= 2)
+        {
+            const tFixIntDetail::tTwoLimbs chunks = DivideTwice(limbs, top);
+            p = PutNineteenDigits(chunks.High, PutNineteenDigits(chunks.Low, p));
+        }
+        else
+            p = PutNineteenDigits(
+                tFixIntDetail::DivideLimbs<tFixIntDetail::tLimbMath>(limbs, top, TenToThe19), p);
         while (top >= 0 && limbs[top] == 0)
             --top;
     }
