@@ -115,13 +115,14 @@ constexpr bool CopiesAsLittleEndian()
 template <int Count>
 constexpr void WordsToLimbs(const uint32_t (&words)[Count], uint64_t (&limbs)[LimbCount<Count>])
 {
+    constexpr int N = LimbCount<Count>;
     if (CopiesAsLittleEndian())
     {
-        limbs[LimbCount<Count> - 1] = 0;
+        limbs[N - 1] = 0;
         std::memcpy(limbs, words, sizeof words);
         return;
     }
-    for (int i = 0; i < LimbCount<Count>; ++i)
+    for (int i = 0; i < N; ++i)
     {
         const uint64_t high = 2 * i + 1 < Count ? words[2 * i + 1] : 0u;
         limbs[i] = words[2 * i] | high << 32;
