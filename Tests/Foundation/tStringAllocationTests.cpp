@@ -1,35 +1,14 @@
 // TakeFirstPart under allocation failure: whichever of its allocations throws, the string keeps its
 // text. The array allocations of this test binary go through a counter that can make the n-th one
 // throw; it is disarmed everywhere else.
+#include "ArrayNewCounter.h"
+
 #include <Foundation/tString.h>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <new>
 #include <string>
 
-namespace
-{
-int AllocationsUntilFailure = 0; // 0: never fail.
-}
-
-void* operator new[](std::size_t size)
-{
-    if (AllocationsUntilFailure > 0 && --AllocationsUntilFailure == 0)
-        throw std::bad_alloc();
-    if (void* block = std::malloc(size == 0 ? 1 : size))
-        return block;
-    throw std::bad_alloc();
-}
-
-void operator delete[](void* block) noexcept
-{
-    std::free(block);
-}
-
-void operator delete[](void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
+using ArrayNew::AllocationsUntilFailure;
 
 TEST(TakeFirstPart, KeepsTheTextWhenAnAllocationFails)
 {

@@ -1,7 +1,8 @@
 // Both drivers with fuzzed formats and fixed arguments. For each, the output is rendered whole into a
-// growable array, counted without a destination, and cut into a buffer of a fuzzed size: the counts
-// must agree, the bounded form must return the whole length, and what it kept must be a prefix of
-// the whole text, terminated.
+// growable array, counted without a destination, and cut into a buffer and into a fixed-capacity array
+// of a fuzzed size: the counts must agree, the bounded forms must return the whole length, and what
+// they kept must be the longest prefix of the whole text that fits. No format may reach an assertion
+// report: the drivers never stop a program on what a format or an argument value holds.
 //
 // The type-safe front end takes any format: its arguments carry their kinds, so it must never read
 // past them or read one as the wrong type. The C-style driver cannot know how many arguments it was
@@ -15,6 +16,7 @@
 #include <System/tFormat.h>
 #include <System/tFormatParse.h>
 #include <System/tPrintf.h>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -59,11 +61,23 @@ bool Fits(const char* format)
     return slots <= SlotLimit;
 }
 
+tAssertAnswer ReportIsAFinding(const char* text, const char*)
+{
+    std::fprintf(stderr, "a driver reached a report:\n%s", text);
+    std::abort();
+}
+
 // Checks one driver: whole is what the unbounded form appended to its array.
-template <typename tBounded>
-void CheckBounded(const tArray<char>& whole, int wholeLength, int size, const tBounded& bounded)
+template <typename tBounded, typename tAppend>
+void CheckBounded(const tArray<char>& whole, int wholeLength, int size, const tBounded& bounded,
+                  const tAppend& append)
 {
     FUZZ_CHECK(whole.GetCount() == wholeLength);
+    tArray<char> fixed(size, 0);
+    FUZZ_CHECK(append(fixed) == wholeLength);
+    FUZZ_CHECK(fixed.GetCount() == std::min(size, wholeLength));
+    FUZZ_CHECK(fixed.GetCount() == 0 ||
+               std::memcmp(fixed.GetStorage(), whole.GetStorage(), size_t(fixed.GetCount())) == 0);
     FUZZ_CHECK(bounded(nullptr, 0) == wholeLength);
     std::unique_ptr<char[]> buffer(new char[size_t(size) + 1]);
     std::memset(buffer.get(), '#', size_t(size) + 1);
@@ -80,7 +94,12 @@ void CheckBounded(const tArray<char>& whole, int wholeLength, int size, const tB
 }
 } // namespace
 
-FUZZ_INITIALIZE_QUIETLY()
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    FuzzQuietReports();
+    tSetAssertPrompt(&ReportIsAFinding);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -96,22 +115,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const tQuaternion q = {0, 0, 0, 1};
     const tMatrix4 m4 = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
     const tString text("text");
+    const char* const none = nullptr;
     tArray<char> whole(64, 1 << 16);
-    const int length =
-        tFormat(whole, f, -7, int64_t(1) << 40, 'c', 2.5, "abc", text, wide128, wide512, v3, q, m4, &v3);
-    CheckBounded(whole, length, bufferSize,
-                 [&](char* dest, int n)
-                 {
-                     return tFormat(dest, n, f, -7, int64_t(1) << 40, 'c', 2.5, "abc", text, wide128, wide512,
-                                    v3, q, m4, &v3);
-                 });
+    const int length = tFormat(whole, f, -7, int64_t(1) << 40, 'c', 2.5, "abc", text, wide128, wide512, v3, q,
+                               m4, &v3, none);
+    CheckBounded(
+        whole, length, bufferSize,
+        [&](char* dest, int n)
+        {
+            return tFormat(dest, n, f, -7, int64_t(1) << 40, 'c', 2.5, "abc", text, wide128, wide512, v3, q,
+                           m4, &v3, none);
+        },
+        [&](tArray<char>& dest)
+        {
+            return tFormat(dest, f, -7, int64_t(1) << 40, 'c', 2.5, "abc", text, wide128, wide512, v3, q, m4,
+                           &v3, none);
+        });
 
     if (Fits(f))
     {
         tArray<char> cWhole(64, 1 << 16);
         const int cLength = taPrintf(cWhole, f, FUZZ_ARGS_C);
-        CheckBounded(cWhole, cLength, bufferSize,
-                     [&](char* dest, int n) { return tsnPrintf(dest, n, f, FUZZ_ARGS_C); });
+        CheckBounded(
+            cWhole, cLength, bufferSize,
+            [&](char* dest, int n) { return tsnPrintf(dest, n, f, FUZZ_ARGS_C); },
+            [&](tArray<char>& dest) { return taPrintf(dest, f, FUZZ_ARGS_C); });
     }
     return 0;
 }

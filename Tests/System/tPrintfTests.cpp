@@ -179,8 +179,8 @@ TEST(Printf, Destinations)
 
     tArray<char> fixed(4, 0);
     EXPECT_EQ(taPrintf(fixed, "%d", 12), 2);
-    EXPECT_EQ(taPrintf(fixed, "%d", 345), 3); // counted, but the fixed array refuses the run whole
-    EXPECT_EQ(std::string(fixed.GetStorage(), size_t(fixed.GetCount())), "12");
+    EXPECT_EQ(taPrintf(fixed, "%d", 345), 3); // counted whole; the fixed array keeps what fits
+    EXPECT_EQ(std::string(fixed.GetStorage(), size_t(fixed.GetCount())), "1234");
 
     const tString head("x: ");
     const tString joined = tStringPrintf(head, "%d%s", 7, "!");

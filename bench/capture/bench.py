@@ -69,6 +69,7 @@ def measure(measure_tool, argv):
 
 TOOL = "peltrak"
 TOOL_SYSTEM = "peltrak, Debian's shared OpenCV"
+TOOL_BASELINE = "peltrak, another lean OpenCV build"
 LOWER = "lower bound (C++, no library)"
 LOWER_DURABLE = "lower bound, flushed to disk like peltrak"
 MAGICK = "ImageMagick convert"
@@ -81,8 +82,10 @@ def programs(args, width, height):
     pixels_only = raw + ".raw"
     peers = os.path.join(args.work, "peers")
     size = "%dx%d" % (width, height)
+    baseline = [(TOOL_BASELINE, [args.peltrak_baseline], None)] if args.peltrak_baseline else []
     return [
         (TOOL, [args.peltrak], None),
+    ] + baseline + [
         (TOOL_SYSTEM, [args.peltrak_system], None),
         (LOWER, [args.lower_bound, args.block, os.path.join(peers, "lower.bmp")],
          os.path.join(peers, "lower.bmp")),
@@ -138,7 +141,7 @@ def median(values):
     return statistics.median(values)
 
 
-def summarise(width, height, table, samples):
+def summarise(width, height, table, samples, baseline_label=None):
     lines = []
     tool = samples[TOOL]
     lower = samples[LOWER]
@@ -171,7 +174,12 @@ def summarise(width, height, table, samples):
                  "peltrak; peltrak's peak RSS is %.1f MB (goal: at most %.1f MB)."
                  % (to_lower, to_durable, to_magick, 1 / to_system, fastest, speedup,
                     max(t["rss"] for t in tool), rss_limit))
-    lines.append("")
+    if TOOL_BASELINE in samples:
+        to_baseline = median([t["wall"] / b["wall"] for t, b in zip(tool, samples[TOOL_BASELINE])])
+        lines.append("Against another lean OpenCV build (%s): peltrak takes %.2f times its time (median of the "
+                     "paired ratios); its peak RSS is %.1f MB." % (baseline_label, to_baseline,
+                                                                  max(b["rss"] for b in samples[TOOL_BASELINE])))
+        lines.append("")
     return lines
 
 
@@ -251,10 +259,15 @@ def main():
                    "python", "python-script", "block", "work", "results"]:
         parser.add_argument("--" + option, required=True)
     parser.add_argument("--chart", help="where to write the SVG chart")
+    parser.add_argument("--peltrak-baseline", help="a second peltrak, built against another lean OpenCV tree")
+    parser.add_argument("--peltrak-baseline-output", help="its output directory")
+    parser.add_argument("--peltrak-baseline-label", default="", help="what its OpenCV build is, for the table")
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--sizes", default="7680x4320,640x480")
     args = parser.parse_args()
     args.outputs = {TOOL: args.peltrak_output, TOOL_SYSTEM: args.peltrak_system_output}
+    if args.peltrak_baseline:
+        args.outputs[TOOL_BASELINE] = args.peltrak_baseline_output
     if args.runs < 1:
         parser.error("--runs must be at least 1")
     os.makedirs(os.path.join(args.work, "peers"), exist_ok=True)
@@ -264,7 +277,7 @@ def main():
         for size in args.sizes.split(","):
             width, height = (int(v) for v in size.split("x"))
             table, samples = run_size(args, width, height)
-            lines += summarise(width, height, table, samples)
+            lines += summarise(width, height, table, samples, args.peltrak_baseline_label)
             results.append((width, height, table, samples))
     finally:
         subprocess.run([args.publish, "--name", args.block, "remove"], stdout=subprocess.DEVNULL)

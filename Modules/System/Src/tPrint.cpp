@@ -73,9 +73,13 @@ void HandleString(tPrintTarget& target, const tFormatSpec& spec, const void* val
     const char* s;
     std::memcpy(&s, value, sizeof s);
     tRequire(s);
-    int n = s ? tTextLength(s) : 0;
-    if (spec.Precision >= 0 && spec.Precision < n)
-        n = spec.Precision;
+    // With a precision the text need not be terminated, as in C, so it is read no further than that.
+    int n = 0;
+    if (s && spec.Precision >= 0)
+        while (n < spec.Precision && s[n])
+            n++;
+    else if (s)
+        n = tTextLength(s);
     target.PadBefore(n, spec);
     target.Put(s, n);
     target.PadAfter(n, spec);

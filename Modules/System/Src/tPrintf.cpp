@@ -5,27 +5,53 @@
 #include <Foundation/tFixInt.h>
 #include <System/tPrintf.h>
 #include <cctype>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 using namespace tPrintfDetail;
 using namespace tPrintDestination;
 
+namespace
+{
+// What glibc prints for a null %s: "(null)", or nothing when the precision would cut it.
+const char* NullText(const tFormatSpec& spec)
+{
+    const int nullTextLength = 6;
+    return spec.Precision < 0 || spec.Precision >= nullTextLength ? "(null)" : "";
+}
+} // namespace
+
 void tPrintfDetail::PrintField(tPrintTarget& target, const tConversion& conv, const tFormatSpec& spec,
                                const void* value)
 {
-    const tTypeHandler handler = TypeHandlerTable[conv.Row].Handler;
+    const tTypeHandlerEntry& entry = TypeHandlerTable[conv.Row];
+    // A null text often comes from data rather than from a mistake of the program, so it prints instead
+    // of reaching the handler's report. Nothing else reaches one: the parse refuses every size that a
+    // handler does not take, and a null v, q or m prints nothing, unreported.
+    const char* shown = nullptr;
+    if (entry.TypeChar == 's')
+    {
+        std::memcpy(&shown, value, sizeof shown);
+        if (!shown)
+        {
+            shown = NullText(spec);
+            value = &shown;
+        }
+    }
     if (!conv.UpperCase)
     {
-        handler(target, spec, value);
+        entry.Handler(target, spec, value);
         return;
     }
     // E F G: the handlers know lower case only, so the field is rendered aside first. Only the
     // letters of "e+05", "inf" and "nan(...)" change; digits and fill are untouched.
-    tArray<char> scratch(64, 256);
+    tArray<char> scratch(64, 0);
     tPrintTarget aside;
     aside.Array = &scratch;
-    handler(aside, spec, value);
+    aside.ArrayRule = tArrayRule::Doubling;
+    entry.Handler(aside, spec, value);
     char* text = scratch.GetStorage();
     for (int i = 0; i < scratch.GetCount(); i++)
         text[i] = char(std::toupper(static_cast<unsigned char>(text[i])));
@@ -211,14 +237,24 @@ int tPrintDestination::PrintBounded(char* dest, int size, tRenderFunction render
     return counting.CharCount;
 }
 
+int tPrintDestination::PrintAppended(tArray<char>& dest, tRenderFunction render, const void* context)
+{
+    tPrintTarget target;
+    target.Array = &dest;
+    target.ArrayRule = tArrayRule::Prefix;
+    render(target, context);
+    return target.CharCount;
+}
+
 int tPrintDestination::PrintToFile(FILE* file, tRenderFunction render, const void* context)
 {
     tRequire(file);
     if (!file)
         return -1;
-    tArray<char> text(256, 1024);
+    tArray<char> text(256, 0);
     tPrintTarget target;
     target.Array = &text;
+    target.ArrayRule = tArrayRule::Doubling;
     render(target, context);
     const int length = target.CharCount;
     if (text.GetCount() != length)
@@ -269,19 +305,28 @@ int tvfPrintf(FILE* file, const char* format, va_list args)
 
 int tvaPrintf(tArray<char>& dest, const char* format, va_list args)
 {
-    tPrintTarget target;
-    target.Array = &dest;
-    return Run(target, format, args);
+    T_PRINTF_CALL(format, args);
+    const int length = PrintAppended(dest, &RenderCall, &call);
+    va_end(argsCopy);
+    return length;
 }
 
 tString tvStringPrintf(const tString& head, const char* format, va_list args)
 {
     const int headLength = tTextLength(head.Chars);
-    tArray<char> text(headLength + 64, 256);
+    // The step of 1 serves the terminator alone: the output's runs grow the array by doubling.
+    tArray<char> text(headLength + 64, 1);
     if (headLength > 0)
         text.Append(head.Chars, headLength);
-    tvaPrintf(text, format, args);
-    text.Append('\0');
+    tPrintTarget target;
+    target.Array = &text;
+    target.ArrayRule = tArrayRule::Doubling;
+    Run(target, format, args);
+    // An array of INT_MAX characters has no slot left for the terminator; its last character gives way.
+    if (text.GetCount() < INT_MAX)
+        text.Append('\0');
+    else
+        text[INT_MAX - 1] = 0;
     return tString(text.GetStorage());
 }
 

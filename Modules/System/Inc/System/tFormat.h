@@ -15,7 +15,8 @@
 // Any other format (a const char*) is parsed and checked at run time: an argument of the wrong kind
 // prints a marker such as "%!d(string)" and is never read as the wrong type, a missing argument
 // prints "%!d(missing)", and arguments left over print "%!(extra)". Types the front end cannot print
-// are a compile error in both forms.
+// are a compile error in both forms. As in tPrintf.h, no format or argument value stops the program: a
+// null text prints "(null)".
 //
 // Arguments are referred to, not copied, for the duration of the call. Every form returns the length
 // of the whole output, as tPrintf.h's functions do.
@@ -333,14 +334,13 @@ int tFormat(tPrintTarget& target, const tFormatText& format, const tArgs&... arg
     return target.CharCount;
 }
 
-// Appended to dest, no terminator; see taPrintf.
+// Appended to dest, no terminator; a fixed-capacity array keeps the longest prefix that fits, as with
+// taPrintf.
 template <typename tFormatText, typename... tArgs>
 int tFormat(tArray<char>& dest, const tFormatText& format, const tArgs&... args)
 {
-    tPrintTarget target;
-    target.Array = &dest;
-    tFormatDetail::Print(target, format, args...);
-    return target.CharCount;
+    const auto render = [&](tPrintTarget& target) { tFormatDetail::Print(target, format, args...); };
+    return tPrintDestination::PrintAppended(dest, &tFormatDetail::CallRender<decltype(render)>, &render);
 }
 
 // snprintf's contract, as tsnPrintf.

@@ -32,8 +32,17 @@ struct tFormatSpec
     int32_t TypeSize = 4;   // Size of the argument in bytes.
 };
 
-// Where handler output goes. The target owns neither destination. Characters go to Array (appended;
-// lost from the array only when a fixed-capacity array is full) and to Buffer (stored, Buffer
+// How a tPrintTarget appends to its Array. The drivers (tPrintf.h, tFormat.h) ask for Prefix or Doubling.
+enum class tArrayRule : uint8_t
+{
+    Runs,     // tArray's own rule, run by run: a run that does not fit is lost whole, later runs still land.
+    Prefix,   // The longest prefix of the output that fits; nothing after the array's first refusal.
+    Doubling, // Prefix, on a driver's own array: grown by doubling whatever its GrowCount, so that any
+              // output costs time linear in its length.
+};
+
+// Where handler output goes. The target owns neither destination. Characters go to Array (appended
+// by ArrayRule; lost from the array only when it cannot take them) and to Buffer (stored, Buffer
 // advanced, no terminator). While Buffer is set and BufferLimit is not -1, characters past
 // CharCount == BufferLimit are refused: neither stored nor counted. With no destination the target
 // only counts, so CharCount gives the length the output would have.
@@ -43,6 +52,8 @@ struct tPrintTarget
     int32_t BufferLimit = -1;
     char* Buffer = nullptr;
     int32_t CharCount = 0;
+    tArrayRule ArrayRule = tArrayRule::Runs;
+    bool ArrayRefused = false; // Set by Prefix and Doubling at the first refusal.
 
     void Put(char c);
     void Put(const char* text, int length); // Cut to the room left under BufferLimit.

@@ -14,8 +14,14 @@
 // format that asks for more reads what is not there. The type-safe front end (tFormat.h) refuses
 // such formats at compile time.
 //
+// No format and no argument value stops the program: a null %s prints "(null)" (nothing with a
+// precision below 6, as glibc does), and a length that a conversion cannot take makes the conversion
+// unknown. Only a null format or destination, the caller's own mistakes, is reported (tStandard.h).
+//
 // Every function returns the number of characters the whole output has (tfPrintf and tPrintf: -1
-// when the stream refuses them). Output longer than INT_MAX characters is cut there.
+// when the stream refuses them). Output longer than INT_MAX characters is cut there. Time and memory
+// grow linearly with the output, except where a caller's tArray is appended to: it grows by its own
+// step (tArray.h).
 #pragma once
 #include <Foundation/tArray.h>
 #include <Foundation/tString.h>
@@ -39,13 +45,13 @@ int tvPrintf(const char* format, va_list args);
 int tfPrintf(FILE* file, const char* format, ...);
 int tvfPrintf(FILE* file, const char* format, va_list args);
 
-// Appended to dest, no terminator. A fixed-capacity array keeps what fits (see tArray.h); the
-// return value still counts everything.
+// Appended to dest, no terminator. A fixed-capacity array keeps the longest prefix of the output that
+// fits, and nothing after it; the return value still counts everything.
 int taPrintf(tArray<char>& dest, const char* format, ...);
 int tvaPrintf(tArray<char>& dest, const char* format, va_list args);
 
 // A tString is built once and never grows (tString.h), so "appending" builds a new string: head's
-// text followed by the output. Costs one scratch array and one copy.
+// text followed by the output. Costs one scratch array, grown by doubling, and one copy.
 tString tStringPrintf(const tString& head, const char* format, ...);
 tString tvStringPrintf(const tString& head, const char* format, va_list args);
 
@@ -55,5 +61,6 @@ namespace tPrintDestination
 {
 using tRenderFunction = void (*)(tPrintTarget& target, const void* context);
 int PrintBounded(char* dest, int size, tRenderFunction render, const void* context);
+int PrintAppended(tArray<char>& dest, tRenderFunction render, const void* context);
 int PrintToFile(FILE* file, tRenderFunction render, const void* context);
 } // namespace tPrintDestination
