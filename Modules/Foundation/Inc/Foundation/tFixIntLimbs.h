@@ -7,10 +7,10 @@
 //
 // Each step is written once over a limb math, which supplies the one operation C++ lacks: the full
 // 128-bit result of a * b + c + d (and, for the product's columns, the same added into three limbs).
-// tNativeLimbMath takes it from the compiler's unsigned __int128
-// (one mul and an add/adc pair on x86-64); tPortableLimbMath builds it from four 32 x 32-bit products
-// and runs anywhere. Both give the same bits; tLimbMath is the native one where the type exists, and
-// the tests run every step through both.
+// tNativeLimbMath takes it from the compiler's unsigned __int128 (one mul and an add/adc pair on
+// x86-64); tPortableLimbMath builds it from four 32 x 32-bit products and runs anywhere. Both give the
+// same bits; tLimbMath is the native one where the type exists, and the tests run every step through
+// both.
 //
 // Everything is constexpr, allocates nothing and keeps no state. Arithmetic is unsigned throughout.
 #pragma once
