@@ -278,8 +278,7 @@ constexpr void ParseGroups(uint32_t (&words)[Count], const char* text, int32_t s
             const uint64_t chunk = LoadEight(text + at);
             if (AreEightDigits(chunk))
             {
-                // group * 10^8 + eight digits, and the scale, stay below 2^64 while the scale is at most
-                // 10^11.
+                // Room for eight more digits while the scale is at most 10^11: it ends below 2^64.
                 if (groupScale > UINT64_MAX / TenToThe8)
                     flush();
                 group = group * TenToThe8 + EightDigitsValue(chunk);
@@ -492,11 +491,12 @@ template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::Multiply(const tWi
 // Schoolbook multiplication on 64-bit limbs, keeping only the low Bits bits: the same bits as
 // shifting and adding bit by bit, at one limb product per step instead of one wide addition per bit.
 // A product limb that would land at or past the top is never formed: it would only be dropped by the
-// wrap. tFixIntLimbs.h has the two orders of the products; at 128 bits, limbs from the top down:
+// wrap. tFixIntLimbs.h has the two orders of the products; at 512 bits, the low limbs from the top:
 //
-//     x = 0000000000000001 ffffffffffffffff     (two used limbs)
-//     y = 0000000000000000 0000000000000003     (one used limb: y drives the rows, one row)
-//     row 0: 3 * x = 0000000000000005 fffffffffffffffd
+//     x = ... 0000000000000001 ffffffffffffffff     (two used limbs)
+//     y = ... 0000000000000000 0000000000000003     (one used limb: y drives the rows, one row)
+//     row 0: 3 * x = ... 0000000000000005 fffffffffffffffd
+// At 128 bits (two limbs) the columns take every non-zero operand: three products, two of them low halves.
 //
 // Both operands are read into limbs before any word of this is written, so a.MultiplyUnsigned(a)
 // squares a.
