@@ -23,7 +23,8 @@ for arg in "$@"; do
     --system-opencv) packages+=("${systemOpenCV[@]}") ;;
     --hardening) packages+=("${systemOpenCV[@]}" clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck g++-mingw-w64-x86-64-posix
                             libz-mingw-w64-dev wine64 dpkg-dev file man-db groff-base) ;;
-    --bench) packages+=("${systemOpenCV[@]}" libbenchmark-dev libgmp-dev imagemagick ffmpeg python3 python3-opencv python3-numpy python3-matplotlib) ;;
+    --bench) packages+=("${systemOpenCV[@]}" libbenchmark-dev libgmp-dev imagemagick ffmpeg python3 python3-opencv python3-numpy python3-matplotlib
+                         valgrind) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
     esac
 done

@@ -4,10 +4,11 @@
 # cannot. Each benchmark runs once over its 1024 inputs (--iterations=1024), and only the timed loop
 # is counted (the set-up and the text check before it are not).
 #   bench/print/instructions.sh 'u512 decimal'     # one line per implementation: instructions per call
-# Needs valgrind; builds build-bench-print/ as run.sh does.
+# Needs valgrind (scripts/setup.sh --bench); builds build-bench-print/ as run.sh does.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 filter="${1:?usage: bench/print/instructions.sh FILTER}"
+command -v valgrind >/dev/null || { echo "instructions.sh needs valgrind: scripts/setup.sh --bench" >&2; exit 1; }
 
 cmake -S . -B build-bench-print -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
     -DPELTRAK_BUILD_BENCH=ON -DPELTRAK_BUILD_TESTS=OFF -DPELTRAK_BUILD_APPS=OFF >/dev/null
@@ -24,5 +25,5 @@ iterations=1024
     valgrind --tool=callgrind --callgrind-out-file="$out/cg" --toggle-collect='benchmark::internal::LambdaBenchmark<*>::Run(benchmark::State&)' \
         "$bench" --iterations="$iterations" --benchmark_filter="$pattern" >/dev/null 2>"$out/log"
     total=$(sed -n 's/^==[0-9]*== Collected : \([0-9]*\)$/\1/p' "$out/log")
-    printf '%-48s %10.1f\n' "$name" "$(echo "$total / $iterations" | bc -l)"
+    awk -v name="$name" -v total="$total" -v n="$iterations" 'BEGIN { printf "%-48s %10.1f\n", name, total / n }'
 done
