@@ -21,8 +21,6 @@ echo "static analysis: cppcheck"
 cppcheck --quiet --error-exitcode=1 --std=c++17 --language=c++ --inline-suppr \
     --enable=warning,performance,portability \
     --suppress=missingIncludeSystem --suppress=unmatchedSuppression \
-    `# the length count stops at the terminator; cppcheck does not see that the loop ends there` \
-    --suppress=arrayIndexOutOfBoundsCond:Modules/Foundation/Inc/Foundation/tFixInt.h \
     -I Modules/Foundation/Inc -I Modules/System/Inc -I Apps \
     Apps Modules
 

@@ -1,8 +1,9 @@
-// The word-wise multiplication, the grouped and bit-placing text parsers and the word-step division
+// The limb-wise multiplication, the grouped and bit-placing text parsers and the word-step division
 // against plain algorithms kept here as references: bit-serial shift-and-add, the right-to-left parse
 // with a place value and a general multiply per digit, and division over 16-bit halves. The inputs aim
-// at the fast paths' own edges: group boundaries, '-' between groups, digits that straddle words, the
-// wrap at the top, operands with few used words.
+// at the fast paths' own edges: group boundaries, runs of eight digits, '-' between groups, digits that
+// straddle words, the wrap at the top, operands with few used words, an odd word count (96 bits).
+// Products and parses run through both limb maths, the compiler's 128-bit one and the portable one.
 #include "TestSeed.h"
 #include "TextToIntRules.h"
 #include "WideIntText.h"
@@ -75,26 +76,43 @@ template <int Bits> tWideInt<Bits> RandomOperand(std::mt19937_64& rng)
 
 std::string RandomText(std::mt19937_64& rng, int base)
 {
-    // Digits of every value, '-', characters that are skipped, and prefix characters.
+    // Digits of every value, '-', characters that are skipped, and prefix characters; or, half the
+    // time, decimal digits with a rare '_' or '-', so that runs of eight digits meet group ends anywhere.
     static const std::string alphabet = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFXYZ--__ #@!x";
+    static const std::string decimal = "0123456789012345678901234567890123456789_-";
+    const std::string& chars = rng() % 2 ? alphabet : decimal;
     const int length = int(rng() % 200);
     std::string text;
     for (int i = 0; i < length; ++i)
-        text += alphabet[rng() % alphabet.size()];
+        text += chars[rng() % chars.size()];
     if (base == 10 && length > 0 && rng() % 2)
         text[0] = '-';
     return text;
 }
 
+template <typename tMath, int Bits> tWideInt<Bits> ParsedWith(const std::string& text, int base)
+{
+    tWideInt<Bits> value{};
+    tFixIntDetail::ParseText<tMath>(value.Words, text.c_str(), base);
+    return value;
+}
+
+// FromText and the portable limb math's parse against the reference.
+template <int Bits> void ExpectParse(const std::string& text, int base)
+{
+    const std::string expected = WideHex(RightToLeftParse<Bits>(text, base));
+    EXPECT_EQ(WideHex(tWideInt<Bits>::FromText(text.c_str(), base)), expected)
+        << Bits << " bits, base " << base << ", text \"" << text << "\"";
+    EXPECT_EQ(WideHex(ParsedWith<tFixIntDetail::tPortableLimbMath, Bits>(text, base)), expected)
+        << "portable, " << Bits << " bits, base " << base << ", text \"" << text << "\"";
+}
+
 template <int Bits> void CompareParses(std::mt19937_64& rng, int rounds)
 {
-    for (int round = 0; round < rounds; ++round)
+    for (int round = 0; round < rounds && !::testing::Test::HasFailure(); ++round)
     {
         const int base = (rng() % 4 == 0) ? -1 : int(2 + rng() % 35);
-        const std::string text = RandomText(rng, base);
-        ASSERT_EQ(WideHex(tWideInt<Bits>::FromText(text.c_str(), base)),
-                  WideHex(RightToLeftParse<Bits>(text, base)))
-            << Bits << " bits, base " << base << ", text \"" << text << "\"";
+        ExpectParse<Bits>(RandomText(rng, base), base);
     }
 }
 
@@ -114,6 +132,9 @@ template <int Bits> void CompareProducts(std::mt19937_64& rng, int rounds)
         tWideInt<Bits> square = a;
         square.MultiplyUnsigned(square);
         ASSERT_EQ(WideHex(square), WideHex(BitSerialProduct(a, a))) << WideHex(a) << " squared";
+        tWideInt<Bits> portable{};
+        tFixIntDetail::MultiplyLow<tFixIntDetail::tPortableLimbMath>(a.Words, b.Words, portable.Words);
+        ASSERT_EQ(WideHex(portable), expected) << "portable: " << WideHex(a) << " * " << WideHex(b);
     }
 }
 } // namespace
@@ -122,6 +143,7 @@ TEST(WideIntFastPaths, ProductsMatchShiftAndAdd)
 {
     SCOPED_TRACE(SeedTrace(TestSeed()));
     std::mt19937_64 rng(TestSeed());
+    CompareProducts<96>(rng, 200);
     CompareProducts<128>(rng, 400);
     CompareProducts<256>(rng, 300);
     CompareProducts<512>(rng, 200);
@@ -131,12 +153,13 @@ TEST(WideIntFastPaths, RandomTextsMatchTheRightToLeftParse)
 {
     SCOPED_TRACE(SeedTrace(TestSeed()));
     std::mt19937_64 rng(TestSeed());
+    CompareParses<96>(rng, 150);
     CompareParses<128>(rng, 300);
     CompareParses<256>(rng, 200);
     CompareParses<512>(rng, 150);
 }
 
-// Group and word boundaries of the new parsers, with the '-' placed around them.
+// Group and word boundaries of the parsers, runs of eight decimal digits, with the '-' placed around them.
 TEST(WideIntFastPaths, GroupBoundariesAndSigns)
 {
     const std::string nines(40, '9');
@@ -155,6 +178,13 @@ TEST(WideIntFastPaths, GroupBoundariesAndSigns)
         {"5-", 10},                  // a trailing '-' negates nothing
         {"-", 10},
         {"-_9_9_9_9_9_9_9_9_9_9", 10},                                  // skipped characters inside a group
+        {"12345678", 10},                                               // one run of eight, then the end
+        {"1234567-8", 10},                                              // a '-' breaks the run
+        {"987654329876_98765432", 10},                                  // a run after a group of 12
+        {"0d1234567812345678123", -1},                                  // runs after a prefix, then three
+        {"98765432109876543210-7", 10},                                 // runs, single digits, a full group
+        {nines.substr(0, 17) + "_" + nines.substr(0, 16), 10},          // a '_' inside what would be a run
+        {"-" + nines + nines, 10},                                      // 80 digits: past the width
         {"zzzzzzzzzzzzzzzzzzzz", 36},                                   // groups of six digits
         {"7777777777777777777777777777777777777777777777", 8},          // 3-bit digits straddle words
         {"vvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvv", 32}, // 5-bit digits straddle words
@@ -167,12 +197,9 @@ TEST(WideIntFastPaths, GroupBoundariesAndSigns)
     };
     for (const auto& c : cases)
     {
-        EXPECT_EQ(WideHex(tWideInt512::FromText(c.Text.c_str(), c.Base)),
-                  WideHex(RightToLeftParse<512>(c.Text, c.Base)))
-            << c.Text << " base " << c.Base;
-        EXPECT_EQ(WideHex(tWideInt128::FromText(c.Text.c_str(), c.Base)),
-                  WideHex(RightToLeftParse<128>(c.Text, c.Base)))
-            << c.Text << " base " << c.Base;
+        ExpectParse<512>(c.Text, c.Base);
+        ExpectParse<128>(c.Text, c.Base);
+        ExpectParse<96>(c.Text, c.Base);
     }
 }
 
@@ -200,6 +227,35 @@ TEST(WideIntFastPaths, DivisionMatchesHalvesAndRebuildsTheDividend)
                 << "divisor " << divisor;
             ASSERT_EQ(r, halvesRemainder);
         }
+    }
+}
+
+// Short division of 64-bit limbs by a fixed divisor (the print engine's 10^19) with a reciprocal, in
+// both limb maths: the quotient times the divisor plus the remainder gives back the dividend.
+TEST(WideIntFastPaths, DivisionByAFixedLimbRebuildsTheDividend)
+{
+    SCOPED_TRACE(SeedTrace(TestSeed()));
+    std::mt19937_64 rng(TestSeed());
+    const uint64_t divisors[] = {10000000000000000000u, uint64_t(1) << 63, ~uint64_t(0), 0x8000000000000001u};
+    for (int round = 0; round < 200; ++round)
+    {
+        const tWideInt512 dividend = round == 0 ? tWideInt512::FromInt(-1) : RandomOperand<512>(rng);
+        const tFixIntDetail::tInvariantDivisor d = tFixIntDetail::MakeInvariantDivisor(divisors[round % 4]);
+        uint64_t native[8] = {};
+        uint64_t portable[8] = {};
+        tFixIntDetail::WordsToLimbs(dividend.Words, native);
+        tFixIntDetail::WordsToLimbs(dividend.Words, portable);
+        const uint64_t r = tFixIntDetail::DivideLimbs<tFixIntDetail::tLimbMath>(native, 7, d);
+        ASSERT_EQ(tFixIntDetail::DivideLimbs<tFixIntDetail::tPortableLimbMath>(portable, 7, d), r);
+        ASSERT_LT(r, d.Divisor);
+        tWideInt512 quotient{};
+        tFixIntDetail::LimbsToWords<16>(native, quotient.Words);
+        tWideInt512 rebuilt = quotient;
+        rebuilt.MultiplyUnsigned(tWideInt512{{uint32_t(d.Divisor), uint32_t(d.Divisor >> 32)}});
+        rebuilt.Add(tWideInt512{{uint32_t(r), uint32_t(r >> 32)}});
+        ASSERT_EQ(WideHex(rebuilt), WideHex(dividend)) << "divisor " << d.Divisor;
+        tFixIntDetail::LimbsToWords<16>(portable, rebuilt.Words);
+        ASSERT_EQ(WideHex(rebuilt), WideHex(quotient)) << "portable, divisor " << d.Divisor;
     }
 }
 

@@ -12,6 +12,7 @@
 #include <boost/multiprecision/cpp_int.hpp>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fmt/compile.h>
 #include <fmt/format.h>
@@ -239,6 +240,10 @@ template <typename tRun> void CountInstructions(const tRun& run)
     benchmark::DoNotOptimize(sum);
 }
 
+// 0, or the fixed iteration count given with --iterations=N: instruction counts under callgrind need
+// every run to do the same work, which Google Benchmark's time-based count does not give.
+int64_t fixedIterations = 0;
+
 // run is timed; text gives the text the check compares (by default what run wrote).
 template <typename tRun>
 void Add(const char* workload, const char* implementation, tRun run, tTextOf text = {})
@@ -253,19 +258,22 @@ void Add(const char* workload, const char* implementation, tRun run, tTextOf tex
     entries.push_back({workload, implementation, text});
     if (countedName == std::string(workload) + "/" + implementation)
         CountInstructions(run);
-    benchmark::RegisterBenchmark((std::string(workload) + "/" + implementation).c_str(),
-                                 [run](benchmark::State& state)
-                                 {
-                                     char buf[BufferSize];
-                                     unsigned i = 0;
-                                     for (auto _ : state)
+    benchmark::internal::Benchmark* b =
+        benchmark::RegisterBenchmark((std::string(workload) + "/" + implementation).c_str(),
+                                     [run](benchmark::State& state)
                                      {
-                                         const size_t n = run(int(i++ % ValueCount), buf);
-                                         benchmark::DoNotOptimize(n);
-                                         benchmark::DoNotOptimize(buf);
-                                         benchmark::ClobberMemory();
-                                     }
-                                 });
+                                         char buf[BufferSize];
+                                         unsigned i = 0;
+                                         for (auto _ : state)
+                                         {
+                                             const size_t n = run(int(i++ % ValueCount), buf);
+                                             benchmark::DoNotOptimize(n);
+                                             benchmark::DoNotOptimize(buf);
+                                             benchmark::ClobberMemory();
+                                         }
+                                     });
+    if (fixedIterations > 0)
+        b->Iterations(fixedIterations);
 }
 
 // Every implementation of a workload must give the first one's text for every input.
@@ -740,6 +748,14 @@ int main(int argc, char** argv)
     const std::string countOption = "--count=";
     if (argc > 1 && std::string(argv[1]).compare(0, countOption.size(), countOption) == 0)
         countedName = argv[1] + countOption.size();
+    // --iterations=N is ours, not Google Benchmark's: it is taken out before the library sees the rest.
+    int kept = 1;
+    for (int a = 1; a < argc; ++a)
+        if (std::strncmp(argv[a], "--iterations=", 13) == 0)
+            fixedIterations = std::strtoll(argv[a] + 13, nullptr, 10);
+        else
+            argv[kept++] = argv[a];
+    argc = kept;
     MakeInputs();
     MakePeerValues();
     RegisterIntegers();

@@ -1,5 +1,7 @@
-// Digit texts of wide integers, and the eight-digit hexadecimal step.
+// Digit texts of wide integers, with the eight-digit decimal and hexadecimal steps.
 #include "tPrintDigits.h"
+
+#include <cstring>
 
 namespace tPrintDetail
 {
@@ -24,91 +26,115 @@ char* PutEightHexDigits(uint32_t word, bool upperCase, char* p)
     return p;
 }
 
-#if defined(__SIZEOF_INT128__)
-__extension__ typedef unsigned __int128 tUint128;
-
-// Division of a 128-bit <high, low> (high below the divisor) by 10^19 with a precomputed reciprocal
-// (Moeller and Granlund, "Improved division by invariant integers", 2011): one 64 x 64-bit product and
-// two corrections instead of a hardware division. 10^19 is above 2^63, as the method requires.
-constexpr uint64_t TenToThe19 = 10000000000000000000u;
-constexpr uint64_t TenToThe19Reciprocal = uint64_t(~tUint128(0) / TenToThe19 - (tUint128(1) << 64));
-
-uint64_t DivideByTenToThe19(uint64_t high, uint64_t low, uint64_t& remainder)
+// The eight decimal digits of a value below 10^8, leading zeros included, all at once: the value is
+// split into two 4-digit halves in the two 32-bit lanes of a word, each lane into two 2-digit numbers
+// in 16-bit lanes, and each of those into two digits in bytes. Each split divides every lane at once
+// by multiplying with a scaled reciprocal (10486 / 2^20 for 100, 103 / 2^10 for 10), exact for the
+// lanes' ranges, and no lane's product reaches the next lane. The first digit ends in the low byte.
+inline char* PutEightDigits(uint32_t value, char* p)
 {
-    const tUint128 product = tUint128(TenToThe19Reciprocal) * high + ((tUint128(high + 1) << 64) | low);
-    uint64_t q = uint64_t(product >> 64);
-    uint64_t r = low - q * TenToThe19;
-    if (r > uint64_t(product))
-    {
-        --q;
-        r += TenToThe19;
-    }
-    if (r >= TenToThe19)
-    {
-        ++q;
-        r -= TenToThe19;
-    }
-    remainder = r;
-    return q;
-}
-
-// The nineteen digits of a chunk below 10^19, leading zeros included.
-char* PutNineteenDigits(uint64_t chunk, char* p)
-{
-    const uint64_t high = chunk / 1000000000u;
-    p = PutNineDigits(uint32_t(chunk - high * 1000000000u), p);
-    const uint64_t top = high / 1000000000u;
-    p = PutNineDigits(uint32_t(high - top * 1000000000u), p);
-    *--p = char('0' + top);
+    uint64_t v = value / 10000 | uint64_t(value % 10000) << 32;
+    const uint64_t hundreds = (v * 10486 >> 20) & 0x0000007F0000007Fu;
+    v = (v - hundreds * 100) << 16 | hundreds;
+    const uint64_t tens = (v * 103 >> 10) & 0x000F000F000F000Fu;
+    v = ((v - tens * 10) << 8 | tens) + 0x3030303030303030u;
+    p -= 8;
+    if (tFixIntDetail::CopiesAsLittleEndian())
+        std::memcpy(p, &v, 8);
+    else
+        for (int i = 0; i < 8; ++i)
+            p[i] = char(v >> (8 * i));
     return p;
 }
 
-// Decimal digits of a wide value, nineteen per pass over its 64-bit limbs: about a quarter of the
-// division steps of nine digits per pass over 32-bit words.
-char* PutWideDecimal(const tWideInt512& v, int topWord, char* p)
+// The nineteen digits of a chunk below 10^19, leading zeros included: three, then two runs of eight.
+char* PutNineteenDigits(uint64_t chunk, char* p)
 {
-    uint64_t limbs[8];
-    for (int i = 0, word = 0; i < 8; ++i, word += 2)
-        limbs[i] = v.Words[word] | uint64_t(v.Words[word + 1]) << 32;
-    int top = topWord / 2;
+    constexpr uint64_t TenToThe8 = 100000000u;
+    constexpr uint64_t TenToThe16 = TenToThe8 * TenToThe8;
+    const uint64_t top = chunk / TenToThe16;
+    const uint64_t rest = chunk - top * TenToThe16;
+    const uint64_t high = rest / TenToThe8;
+    p = PutEightDigits(uint32_t(rest - high * TenToThe8), p);
+    p = PutEightDigits(uint32_t(high), p);
+    const uint32_t lastTwo = uint32_t(top % 100);
+    p -= 3;
+    p[0] = char('0' + top / 100);
+    p[1] = char('0' + lastTwo / 10);
+    p[2] = char('0' + lastTwo % 10);
+    return p;
+}
+
+using tWideLimbs = uint64_t[tFixIntDetail::LimbCount<tWideInt512::WordCount>];
+
+// 10^19, the largest power of ten below 2^64, with its reciprocal.
+constexpr tFixIntDetail::tInvariantDivisor TenToThe19 =
+    tFixIntDetail::MakeInvariantDivisor(10000000000000000000u);
+
+// Two short divisions by 10^19 in one sweep from the top limb down: the second divides each quotient
+// limb of the first as it comes out. Each division is a chain of remainders, a product and two
+// corrections long per limb; in one loop the two chains run side by side instead of one after the
+// other. Returns the first remainder (the lower 19 digits) in Low, the second in High.
+tFixIntDetail::tTwoLimbs DivideTwice(tWideLimbs& limbs, int top)
+{
+    uint64_t first = 0;
+    uint64_t second = 0;
+    for (int i = top; i >= 0; --i)
+    {
+        const tFixIntDetail::tTwoLimbs once =
+            tFixIntDetail::DivideTwoLimbs<tFixIntDetail::tLimbMath>(first, limbs[i], TenToThe19);
+        const tFixIntDetail::tTwoLimbs twice =
+            tFixIntDetail::DivideTwoLimbs<tFixIntDetail::tLimbMath>(second, once.Low, TenToThe19);
+        first = once.High;
+        second = twice.High;
+        limbs[i] = twice.Low;
+    }
+    return {first, second};
+}
+
+// Decimal digits of a value of more than 64 bits, nineteen per short division of its 64-bit limbs by
+// 10^19: the division costs a product and a correction per limb, and the chunk's digits come out with
+// a few products of their own. Each division shortens the value by 63 bits or more (10^19 > 2^63).
+// While the value has three limbs or more, both chunks of two divisions in a row have all their
+// digits (the first quotient is above 2^64 > 10^19), so those go two at a time; once the value fits a
+// limb, the native digits finish it.
+char* PutWideDecimal(tWideLimbs& limbs, char* p)
+{
+    int top = tFixIntDetail::UsedLimbs(limbs) - 1;
     while (top >= 1)
     {
-        uint64_t r = 0;
-        for (int i = top; i >= 0; --i)
-            limbs[i] = DivideByTenToThe19(r, limbs[i], r);
-        p = PutNineteenDigits(r, p);
+        if (top >= 2)
+        {
+            const tFixIntDetail::tTwoLimbs chunks = DivideTwice(limbs, top);
+            p = PutNineteenDigits(chunks.High, PutNineteenDigits(chunks.Low, p));
+        }
+        else
+            p = PutNineteenDigits(
+                tFixIntDetail::DivideLimbs<tFixIntDetail::tLimbMath>(limbs, top, TenToThe19), p);
         while (top >= 0 && limbs[top] == 0)
             --top;
     }
-    return PutDecimalDigits(top >= 0 ? limbs[0] : 0, p);
+    return PutDecimalDigits(limbs[0], p);
 }
-#endif
 } // namespace
 
 // Takes the words it reads as the words of v in place; v is used up.
 char* PutWideDigits(tWideInt512& v, int base, bool upperCase, char* p)
 {
+    if (base == 10)
+    {
+        tWideLimbs limbs = {};
+        tFixIntDetail::WordsToLimbs(v.Words, limbs);
+        // Wide arguments often hold small values, and one that fits 64 bits needs no wide division. The
+        // test is spelled out because the compiler keeps a loop of it as a loop, at three times the cost.
+        static_assert(sizeof limbs == 8 * sizeof limbs[0], "the test below reads limbs 1 to 7");
+        const uint64_t above =
+            (limbs[1] | limbs[2]) | (limbs[3] | limbs[4]) | (limbs[5] | limbs[6]) | limbs[7];
+        return above == 0 ? PutDecimalDigits(limbs[0], p) : PutWideDecimal(limbs, p);
+    }
     int top = tWideInt512::WordCount - 1;
     while (top >= 0 && v.Words[top] == 0)
         --top;
-    if (base == 10)
-    {
-#if defined(__SIZEOF_INT128__)
-        if (top >= 2)
-            return PutWideDecimal(v, top, p);
-#endif
-        // One short division of the wide value per nine digits rather than per digit; the divisor is a
-        // constant, so the division is done by multiplying. The last 64 bits go the native way.
-        while (top >= 2)
-        {
-            const uint32_t chunk = tFixIntDetail::DivideWords(
-                v.Words, v.Words, top, std::integral_constant<uint32_t, 1000000000u>{});
-            p = PutNineDigits(chunk, p);
-            while (top >= 0 && v.Words[top] == 0)
-                --top;
-        }
-        return PutDecimalDigits(v.Words[0] | uint64_t(v.Words[1]) << 32, p);
-    }
     if (const int bits = BitsPerDigit(base))
     {
         if (top < 0)

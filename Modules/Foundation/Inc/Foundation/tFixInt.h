@@ -12,26 +12,31 @@
 // The one precondition, DivideBySmall's non-zero divisor, is checked with tRequire in every build.
 //
 // Cost: Add, Negate, BitAnd, the shifts, IsZero and IsNegative touch each word once. Multiplication is
-// schoolbook over the used words of the shorter operand, on 64-bit limbs where the compiler has
-// unsigned __int128, so a small multiplier costs a few steps. FromText costs one pass over the words
-// in use per word-sized group of digits (nine decimal digits). DivideBySmall skips the leading zero
-// words and divides a whole word per step, by multiplying for a divisor of 10.
+// schoolbook on 64-bit limbs (tFixIntLimbs.h): N (N + 1) / 2 limb products for N limbs, or, when one
+// operand has few used limbs, one row of products per used limb, so a small multiplier costs a few
+// steps. FromText costs one pass over the limbs in use per limb-sized group of digits (16 to 19
+// decimal digits, read eight at a time). DivideBySmall skips the leading zero words and divides a
+// whole word per step, by multiplying for a divisor of 10.
 //
 // Nothing allocates, throws or keeps state outside its arguments and the stack, and everything is
 // constexpr: any thread and any static initialiser, in any order, may call anything here. The hash
 // initial values are parsed with FromText before main; the print engine widens every wide argument to
 // a 512-bit working value, takes a negative one's magnitude with Negate and BitAnd, and takes the
-// digits off by short division over the words.
+// digits off by short division.
 //
 // Not here: subtraction (a.Add(b.Negate())); equality (compare the words: there is no padding);
 // order (compare the words from the top down, after flipping both sign bits to read them as signed);
 // division by more than 32 bits, or of signed values (negate before and after DivideBySmall). Each
 // stays outside the type so that the type stays a bare array of words.
-// Arithmetic is unsigned throughout (uint32_t, uint64_t and, in the multiply, unsigned __int128), so
-// no operation can overflow a signed type, whatever the operands.
+// Arithmetic is unsigned throughout (uint32_t, uint64_t and, for limb products, unsigned __int128), so
+// no operation can overflow a signed type, whatever the operands. A compiler without unsigned __int128
+// gets the same bits from 32-bit halves, each limb product then costing four.
 #pragma once
+#include <Foundation/tFixIntLimbs.h>
 #include <Foundation/tStandard.h>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 template <int Bits> struct tWideInt
@@ -105,23 +110,6 @@ constexpr tWideInt512 DivideBySmall(const tWideInt512& dividend, uint32_t diviso
 // Word-array steps behind the operations. Not part of the type: they work on any run of words.
 namespace tFixIntDetail
 {
-// words[0, used) = words * factor + addend; the word that carries out goes into words[used] while
-// there is room (it is dropped at the top, the wrap), and used grows to cover it. Words at and above
-// used must be zero. A word times a word plus a word fits 64 bits: (2^32-1)^2 + 2^32-1 < 2^64.
-template <int Count>
-constexpr void MultiplyAddSmall(uint32_t (&words)[Count], int& used, uint32_t factor, uint32_t addend)
-{
-    uint64_t carry = addend;
-    for (int i = 0; i < used; ++i)
-    {
-        const uint64_t t = uint64_t(words[i]) * factor + carry;
-        words[i] = static_cast<uint32_t>(t);
-        carry = t >> 32;
-    }
-    if (carry != 0 && used < Count)
-        words[used++] = static_cast<uint32_t>(carry);
-}
-
 // '0'..'9' are 0..9 and letters of either case 10..35; any other character has no value (-1).
 // Looked up in a table built at compile time: digits and letters alternate at random in hex text, and
 // a mispredicted branch on the character class per character costs more than the rest of the parse.
@@ -145,33 +133,6 @@ inline constexpr tDigitValues DigitValues = MakeDigitValues();
 constexpr int DigitValue(char ch)
 {
     return DigitValues.Values[static_cast<unsigned char>(ch)];
-}
-
-// words -= value, modulo 2^(32 * Count). A borrow that runs past used leaves ones above it, so used
-// then covers every word.
-template <int Count> constexpr void SubtractSmall(uint32_t (&words)[Count], int& used, uint32_t value)
-{
-    uint32_t borrow = value;
-    for (int i = 0; i < Count && borrow != 0; ++i)
-    {
-        const uint32_t old = words[i];
-        words[i] = old - borrow;
-        borrow = old < borrow ? 1u : 0u;
-        if (i >= used && borrow != 0)
-            used = Count;
-    }
-}
-
-// words = words * scale + group, or - group when negative: one group of digits of FromText, whose
-// value is below scale. An empty group (scale 1) changes nothing.
-template <int Count>
-constexpr void AddGroup(uint32_t (&words)[Count], int& used, uint32_t scale, uint32_t group, bool negative)
-{
-    if (scale == 1)
-        return;
-    MultiplyAddSmall(words, used, scale, negative ? 0u : group);
-    if (negative)
-        SubtractSmall(words, used, group);
 }
 
 // The number of words up to and including the highest non-zero one.
@@ -218,70 +179,160 @@ constexpr bool PlaceBitDigits(uint32_t (&words)[Count], const char* text, int32_
     return true;
 }
 
-// The low Count words of x * y, schoolbook style: the operand with fewer used limbs drives the outer
-// loop (one row per limb), and no product is formed for a place at or past the width, which is the
-// wrap. Row i's carry lands on a limb no earlier row has reached (row i' ends below i' + innerUsed).
-// Where the compiler has a 128-bit type the limbs are 64 bits wide, a quarter of the products.
-template <typename tLimb, typename tWide, int N>
-constexpr void MultiplyLimbs(const tLimb (&a)[N], const tLimb (&b)[N], tLimb (&product)[N])
+// The length of a text, capped at the signed 32-bit count that positions are kept in. The compiler's
+// strlen is the C library's at run time, and still works in a constant expression.
+constexpr int32_t TextLength(const char* text)
 {
-    int usedA = N;
-    while (usedA > 0 && a[usedA - 1] == 0)
-        --usedA;
-    int usedB = N;
-    while (usedB > 0 && b[usedB - 1] == 0)
-        --usedB;
-    const tLimb* outer = usedA <= usedB ? a : b;
-    const tLimb* inner = usedA <= usedB ? b : a;
-    const int outerUsed = usedA <= usedB ? usedA : usedB;
-    const int innerUsed = usedA <= usedB ? usedB : usedA;
-    constexpr int limbBits = 8 * static_cast<int>(sizeof(tLimb));
-    for (int i = 0; i < N; ++i)
-        product[i] = 0;
-    for (int i = 0; i < outerUsed; ++i)
-    {
-        const tWide m = outer[i];
-        if (m == 0)
-            continue;
-        const int end = innerUsed < N - i ? innerUsed : N - i;
-        tLimb carry = 0;
-        for (int j = 0; j < end; ++j)
-        {
-            // A limb times a limb plus two limbs fits the double width: (2^n-1)^2 + 2(2^n-1) = 2^2n - 1.
-            const tWide t = m * inner[j] + product[i + j] + carry;
-            product[i + j] = static_cast<tLimb>(t);
-            carry = static_cast<tLimb>(t >> limbBits);
-        }
-        if (i + end < N)
-            product[i + end] = carry;
-    }
+#if defined(__GNUC__)
+    const size_t length = __builtin_strlen(text);
+#else
+    size_t length = 0;
+    while (length < INT32_MAX && text[length] != '\0')
+        ++length;
+#endif
+    return length < size_t(INT32_MAX) ? static_cast<int32_t>(length) : INT32_MAX;
 }
 
-template <int Count>
+// Eight characters as one number, the first in the low byte, whatever the machine's byte order.
+constexpr uint64_t LoadEight(const char* text)
+{
+    uint64_t chunk = 0;
+    if (CopiesAsLittleEndian())
+    {
+        std::memcpy(&chunk, text, sizeof chunk);
+        return chunk;
+    }
+    for (int i = 0; i < 8; ++i)
+        chunk |= uint64_t(static_cast<unsigned char>(text[i])) << (8 * i);
+    return chunk;
+}
+
+// True when all eight characters are '0'..'9': each byte is 0x30..0x3F, and stays so with 6 added. A
+// byte of 0x3F or less cannot carry into the next when 6 is added, and any larger one fails anyway.
+constexpr bool AreEightDigits(uint64_t chunk)
+{
+    const uint64_t highNibbles = 0xF0F0F0F0F0F0F0F0u;
+    const uint64_t digitNibbles = 0x3030303030303030u;
+    return (((chunk & highNibbles) ^ digitNibbles) |
+            (((chunk + 0x0606060606060606u) & highNibbles) ^ digitNibbles)) == 0;
+}
+
+// The value of eight decimal digits, the first most significant, in three steps that each join
+// neighbouring pairs of places: digits into 2-digit numbers in every other byte, those into 4-digit
+// ones in every other 16 bits, and those into the 8-digit value. No step carries across a lane.
+// For "12345678", from the low byte up: 1 2 3 4 5 6 7 8, then 12 34 56 78, 1234 5678 and 12345678.
+constexpr uint64_t EightDigitsValue(uint64_t chunk)
+{
+    uint64_t v = chunk - 0x3030303030303030u;
+    v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFu;
+    v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFu;
+    return (v * 10000 + (v >> 32)) & 0xFFFFFFFFu;
+}
+
+// FromText for any base that is not a power of two, on 64-bit limbs. Read left to right, Horner's way,
+// R = R * base^n +- group, on groups of as many digits as a limb holds; in base 10 runs of eight digits
+// are read eight at a time. Reading left to right gives the bits of the right-to-left definition:
+// both give, modulo 2^Bits (a ring, so grouping cannot matter), the sum of s * digit * base^k, k
+// counting the valid digits to the right and s being -1 to the power of the '-' to the left. A '-'
+// closes the group before it, so a group has one sign.
+//
+// A group grows while its scale (base^n) stays below 2^64: up to 19 decimal digits a character at a
+// time, or runs of eight while the scale is at most 10^11 (two runs, 16 digits, from an empty group).
+// A trace in base 10 of "98765432109876543210-7", which reads right to left as 987654321098765432100 - 7:
+//
+//     "98765432" "10987654"   two runs of eight: group 9876543210987654, scale 10^16
+//     "3" "2" "1"             one at a time (fewer than eight digits before the '-'): scale 10^19
+//     "0"                     no room for another digit: R = 0 * 10^19 + 9876543210987654321,
+//                             then group 0, scale 10
+//     '-'                     closes that group, R = R * 10 + 0, and turns the sign for what follows
+//     "7"                     group 7, scale 10, flushed at the end: R = R * 10 - 7
+//
+// Eight are read at once only where eight characters remain, so nothing past the terminator is read;
+// a run that holds anything but eight decimal digits goes a character at a time, by the same rules.
+template <typename tMath, int Count>
+constexpr void ParseGroups(uint32_t (&words)[Count], const char* text, int32_t start, int32_t length,
+                           int base)
+{
+    constexpr int N = LimbCount<Count>;
+    constexpr uint64_t TenToThe8 = 100000000u;
+    uint64_t limbs[N] = {};
+    int used = 0;
+    uint64_t group = 0;
+    uint64_t groupScale = 1;
+    bool negative = false;
+    const uint64_t groupLimit = UINT64_MAX / static_cast<uint64_t>(base);
+    const auto flush = [&]
+    {
+        if (groupScale == 1)
+            return;
+        MultiplyAddLimb<tMath>(limbs, used, groupScale, negative ? 0u : group);
+        if (negative)
+            SubtractLimb(limbs, used, group);
+        group = 0;
+        groupScale = 1;
+    };
+    for (int32_t at = start; at < length;)
+    {
+        if (base == 10 && length - at >= 8)
+        {
+            const uint64_t chunk = LoadEight(text + at);
+            if (AreEightDigits(chunk))
+            {
+                // Room for eight more digits while the scale is at most 10^11: it ends below 2^64.
+                if (groupScale > UINT64_MAX / TenToThe8)
+                    flush();
+                group = group * TenToThe8 + EightDigitsValue(chunk);
+                groupScale *= TenToThe8;
+                at += 8;
+                continue;
+            }
+        }
+        const char ch = text[at++];
+        if (ch == '-' && base == 10)
+        {
+            flush();
+            negative = !negative;
+            continue;
+        }
+        const int value = DigitValue(ch);
+        if (value < 0 || value >= base)
+            continue;
+        if (groupScale > groupLimit)
+            flush();
+        group = group * static_cast<uint64_t>(base) + static_cast<uint64_t>(value);
+        groupScale *= static_cast<uint64_t>(base);
+    }
+    flush();
+    LimbsToWords<Count>(limbs, words);
+}
+
+// FromText into words that are zero. A base that is a power of two has no '-' and no carries, so each
+// digit's bits go straight to their place; any other base goes by groups. The length is not taken
+// with the checked text helpers: a null text is valid here (it gives zero), and this is constexpr.
+template <typename tMath, int Count>
+constexpr void ParseText(uint32_t (&words)[Count], const char* text, int base)
+{
+    if (text == nullptr || text[0] == '\0')
+        return;
+    const int32_t length = TextLength(text);
+    int32_t start = 0;
+    base = tTextChooseBase(text, length, base, start);
+    if (!PlaceBitDigits(words, text, start, length, base))
+        ParseGroups<tMath>(words, text, start, length, base);
+}
+
+// The low Count words of x * y, on 64-bit limbs. x or y may be product itself: both are read before
+// product is written.
+template <typename tMath, int Count>
 constexpr void MultiplyLow(const uint32_t (&x)[Count], const uint32_t (&y)[Count], uint32_t (&product)[Count])
 {
-#if defined(__SIZEOF_INT128__)
-    if constexpr (Count % 2 == 0)
-    {
-        __extension__ typedef unsigned __int128 tUint128;
-        uint64_t a[Count / 2] = {};
-        uint64_t b[Count / 2] = {};
-        uint64_t p[Count / 2] = {};
-        for (int i = 0, word = 0; i < Count / 2; ++i, word += 2)
-        {
-            a[i] = x[word] | uint64_t(x[word + 1]) << 32;
-            b[i] = y[word] | uint64_t(y[word + 1]) << 32;
-        }
-        MultiplyLimbs<uint64_t, tUint128>(a, b, p);
-        for (int i = 0, word = 0; i < Count / 2; ++i, word += 2)
-        {
-            product[word] = static_cast<uint32_t>(p[i]);
-            product[word + 1] = static_cast<uint32_t>(p[i] >> 32);
-        }
-        return;
-    }
-#endif
-    MultiplyLimbs<uint32_t, uint64_t>(x, y, product);
+    uint64_t a[LimbCount<Count>] = {};
+    uint64_t b[LimbCount<Count>] = {};
+    uint64_t p[LimbCount<Count>] = {};
+    WordsToLimbs(x, a);
+    WordsToLimbs(y, b);
+    MultiplyLowLimbs<tMath>(a, b, p);
+    LimbsToWords<Count>(p, product);
 }
 
 // Short division of words[0, top] by divisor, a whole word per step: (r << 32) + w < divisor * 2^32
@@ -370,62 +421,12 @@ template <int Bits> constexpr tWideInt<Bits> tWideInt<Bits>::FromInt(int32_t val
 //
 // How the value is computed: a base that is a power of two places each digit's bits directly, read
 // from the right (such a base has no '-'). Any other base is read from the left, the accumulator
-// multiplied by base^n once per group of n digits that fits a word; the note in the body shows why
-// that gives the same bits, '-' and wrap included.
-//
-// The length is counted here rather than with the checked text helpers: a null text is a valid
-// input (it gives zero), and this must stay usable in constant expressions.
+// multiplied by base^n once per group of n digits that fits a 64-bit limb; ParseGroups shows why that
+// gives the same bits, '-' and wrap included.
 template <int Bits> constexpr tWideInt<Bits> tWideInt<Bits>::FromText(const char* text, int base)
 {
     tWideInt result{};
-    if (text == nullptr || text[0] == '\0')
-        return result;
-
-    // The position is a signed 32-bit count; stop counting rather than overflow it.
-    int32_t length = 0;
-    while (length < INT32_MAX && text[length] != '\0')
-        ++length;
-
-    int32_t start = 0;
-    base = tTextChooseBase(text, length, base, start);
-
-    // A base that is a power of two has no '-' and no carries: each digit's bits go to their place.
-    if (tFixIntDetail::PlaceBitDigits(result.Words, text, start, length, base))
-        return result;
-
-    // Left to right, Horner's way, R = R * base +- digit, on word-sized groups of digits. The bits are
-    // those of the right-to-left reading: both give, modulo 2^Bits (a ring, so grouping cannot matter),
-    // the sum of s * digit * base^k, k counting the valid digits to the right and s being -1 to the
-    // power of the '-' to the left. A '-' closes the group before it, so a group has one sign.
-    int used = 0;
-    uint32_t group = 0;
-    uint32_t groupScale = 1;
-    bool negative = false;
-    const uint32_t groupLimit = 0xFFFFFFFFu / static_cast<uint32_t>(base);
-    const auto flush = [&](tWideInt& r)
-    {
-        tFixIntDetail::AddGroup(r.Words, used, groupScale, group, negative);
-        group = 0;
-        groupScale = 1;
-    };
-    for (int32_t at = start; at < length; ++at)
-    {
-        const char ch = text[at];
-        if (ch == '-' && base == 10)
-        {
-            flush(result);
-            negative = !negative;
-            continue;
-        }
-        const int value = tFixIntDetail::DigitValue(ch);
-        if (value < 0 || value >= base)
-            continue;
-        if (groupScale > groupLimit)
-            flush(result);
-        group = group * static_cast<uint32_t>(base) + static_cast<uint32_t>(value);
-        groupScale *= static_cast<uint32_t>(base);
-    }
-    flush(result);
+    tFixIntDetail::ParseText<tFixIntDetail::tLimbMath>(result.Words, text, base);
     return result;
 }
 
@@ -487,22 +488,21 @@ template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::Multiply(const tWi
 // ------------------------------------------------------------------------------------------------
 // MultiplyUnsigned
 //
-// Schoolbook multiplication by words, keeping only the low Bits bits: the same bits as shifting and
-// adding bit by bit, at one word product per step instead of one wide addition per bit.
+// Schoolbook multiplication on 64-bit limbs, keeping only the low Bits bits: the same bits as
+// shifting and adding bit by bit, at one limb product per step instead of one wide addition per bit.
+// A product limb that would land at or past the top is never formed: it would only be dropped by the
+// wrap. tFixIntLimbs.h has the two orders of the products; at 512 bits, the low limbs from the top:
 //
-// Row i multiplies the whole other operand by word i of the shorter one and adds it in at word i,
-// with the carry running from word to word. A product word that would land at or past the top is
-// never formed: it would only be dropped by the wrap. A trace at 128 bits, words from the top down:
+//     x = ... 0000000000000001 ffffffffffffffff     (two used limbs)
+//     y = ... 0000000000000000 0000000000000003     (one used limb: y drives the rows, one row)
+//     row 0: 3 * x = ... 0000000000000005 fffffffffffffffd
+// At 128 bits (two limbs) the columns take every non-zero operand: three products, two of them low halves.
 //
-//     x = 00000000 00000000 00000001 ffffffff     (two used words)
-//     y = 00000000 00000000 00000000 00000003     (one used word: y drives the loop, one row)
-//     row 0: 3 * x = 00000000 00000000 00000005 fffffffd
+// Both operands are read into limbs before any word of this is written, so a.MultiplyUnsigned(a)
+// squares a.
 template <int Bits> constexpr tWideInt<Bits>& tWideInt<Bits>::MultiplyUnsigned(const tWideInt& b)
 {
-    // Copies, so that a.MultiplyUnsigned(a) reads the old value throughout.
-    const tWideInt x = *this;
-    const tWideInt y = b;
-    tFixIntDetail::MultiplyLow(x.Words, y.Words, Words);
+    tFixIntDetail::MultiplyLow<tFixIntDetail::tLimbMath>(Words, b.Words, Words);
     return *this;
 }
 
