@@ -80,13 +80,13 @@ public:
 
     void TakeWidth(tPrintTarget& target, tFormatSpec& spec)
     {
-        if (const tFormatArg* arg = TakeInteger(target))
+        if (const tFormatArg* arg = TakeStarArgument(target))
             SetWidth(spec, IntegerOf(*arg));
     }
 
     void TakePrecision(tPrintTarget& target, tFormatSpec& spec)
     {
-        if (const tFormatArg* arg = TakeInteger(target))
+        if (const tFormatArg* arg = TakeStarArgument(target))
             SetPrecision(spec, IntegerOf(*arg));
     }
 
@@ -119,8 +119,9 @@ public:
 private:
     const tFormatArg* Take() { return Checked || Next < Count ? &Args[Next++] : nullptr; }
 
-    // A '*' that finds no integer prints its marker and leaves the spec as the format wrote it.
-    const tFormatArg* TakeInteger(tPrintTarget& target)
+    // The integer of a '*'. One that is missing or not an integer prints its marker and leaves the spec
+    // as the format wrote it.
+    const tFormatArg* TakeStarArgument(tPrintTarget& target)
     {
         const tFormatArg* arg = Take();
         if (!Checked && !arg)

@@ -26,7 +26,7 @@
 #include <Foundation/tString.h>
 #include <System/tFormatParse.h>
 #include <System/tPrint.h>
-#include <System/tPrintf.h>
+#include <System/tPrintDestination.h>
 #include <System/tVector.h>
 #include <cstdio>
 #include <type_traits>
@@ -297,7 +297,7 @@ void RunSteps(tPrintTarget& target, const char* format, const tFormatStep* steps
               int32_t tailBegin, int32_t tailLength, const tFormatArg* args);
 
 template <typename tFormatText, typename... tArgs>
-void Print(tPrintTarget& target, const tFormatText& format, const tArgs&... args)
+void Render(tPrintTarget& target, const tFormatText& format, const tArgs&... args)
 {
     const tFormatArg packed[] = {MakeArg(args)..., tFormatArg()};
     if constexpr (std::is_base_of<tFormatLiteral, tFormatText>::value)
@@ -320,7 +320,7 @@ void Print(tPrintTarget& target, const tFormatText& format, const tArgs&... args
     }
 }
 
-template <typename tRender> void CallRender(tPrintTarget& target, const void* context)
+template <typename tRender> void RenderCall(tPrintTarget& target, const void* context)
 {
     (*static_cast<const tRender*>(context))(target);
 }
@@ -330,7 +330,7 @@ template <typename tRender> void CallRender(tPrintTarget& target, const void* co
 template <typename tFormatText, typename... tArgs>
 int tFormat(tPrintTarget& target, const tFormatText& format, const tArgs&... args)
 {
-    tFormatDetail::Print(target, format, args...);
+    tFormatDetail::Render(target, format, args...);
     return target.CharCount;
 }
 
@@ -339,16 +339,16 @@ int tFormat(tPrintTarget& target, const tFormatText& format, const tArgs&... arg
 template <typename tFormatText, typename... tArgs>
 int tFormat(tArray<char>& dest, const tFormatText& format, const tArgs&... args)
 {
-    const auto render = [&](tPrintTarget& target) { tFormatDetail::Print(target, format, args...); };
-    return tPrintDestination::PrintAppended(dest, &tFormatDetail::CallRender<decltype(render)>, &render);
+    const auto render = [&](tPrintTarget& target) { tFormatDetail::Render(target, format, args...); };
+    return tPrintDestination::PrintAppended(dest, &tFormatDetail::RenderCall<decltype(render)>, &render);
 }
 
 // snprintf's contract, as tsnPrintf.
 template <typename tFormatText, typename... tArgs>
 int tFormat(char* dest, int size, const tFormatText& format, const tArgs&... args)
 {
-    const auto render = [&](tPrintTarget& target) { tFormatDetail::Print(target, format, args...); };
-    return tPrintDestination::PrintBounded(dest, size, &tFormatDetail::CallRender<decltype(render)>, &render);
+    const auto render = [&](tPrintTarget& target) { tFormatDetail::Render(target, format, args...); };
+    return tPrintDestination::PrintBounded(dest, size, &tFormatDetail::RenderCall<decltype(render)>, &render);
 }
 
 template <int Size, typename tFormatText, typename... tArgs>
@@ -360,6 +360,6 @@ int tFormat(char (&dest)[Size], const tFormatText& format, const tArgs&... args)
 // To standard output in one write; -1 when it refuses the text.
 template <typename tFormatText, typename... tArgs> int tPrint(const tFormatText& format, const tArgs&... args)
 {
-    const auto render = [&](tPrintTarget& target) { tFormatDetail::Print(target, format, args...); };
-    return tPrintDestination::PrintToFile(stdout, &tFormatDetail::CallRender<decltype(render)>, &render);
+    const auto render = [&](tPrintTarget& target) { tFormatDetail::Render(target, format, args...); };
+    return tPrintDestination::PrintToFile(stdout, &tFormatDetail::RenderCall<decltype(render)>, &render);
 }

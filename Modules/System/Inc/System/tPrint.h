@@ -1,9 +1,19 @@
-// The type-handler layer of a printf-style print engine. A format-string driver (not part of this
-// library) looks up a conversion character in TypeCharIndex, fills a tFormatSpec, and calls the row's
-// handler with a pointer to the argument; the handler renders it and appends the text to a
-// tPrintTarget. Handlers never report failure to their caller: broken preconditions (an unsupported
-// TypeSize, a null text) go through tRequire, and if the report returns the handler prints what it
-// safely can (documented per handler) and never reads or writes past a buffer.
+// The print engine's type handlers, the layer under its two drivers. A handler renders one argument
+// (an integer, a real, a text, a vector, ...) as a tFormatSpec says and appends the text to a
+// tPrintTarget; TypeCharIndex gives the row of TypeHandlerTable that serves a conversion character.
+// The library holds, over this layer:
+//
+//   tFormatParse.h        the syntax of one conversion, parsed at run time or at compile time
+//   tPrintf.h             the C-style driver: tsnPrintf and its family, arguments from a va_list
+//   tFormat.h             the type-safe driver: tFormat, with argument types deduced and, with
+//                         T_FMT, checked against the format at compile time
+//   tPrintDestination.h   where both drivers print: bounded and unbounded buffers, arrays,
+//                         files, new tStrings
+//
+// Handlers never report failure to their caller: broken preconditions (an unsupported TypeSize, a null
+// text) go through tRequire, and if the report returns the handler prints what it safely can
+// (documented per handler) and never reads or writes past a buffer. The drivers check what they pass,
+// so no format or argument reaches such a report through them.
 #pragma once
 #include <Foundation/tArray.h>
 #include <cstdint>
