@@ -1,4 +1,6 @@
 // The type-safe front end: the compile-time check, type deduction, and the run-time markers.
+#include "RecordingPrompt.h"
+
 #include <System/tFormat.h>
 #include <System/tPrintf.h>
 #include <cstdint>
@@ -85,4 +87,15 @@ TEST(Format, BoundedBufferFollowsSnprintf)
     EXPECT_EQ(tFormat(buffer, "%d", 42), 2);
     EXPECT_STREQ(buffer, "42");
     EXPECT_EQ(tFormat(nullptr, 0, T_FMT("%d"), 12345), 5);
+    // snprintf's idiom, with a size of either type.
+    EXPECT_EQ(tFormat(buffer, sizeof buffer, T_FMT("n=%d"), 42), 4);
+    EXPECT_STREQ(buffer, "n=42");
+    EXPECT_EQ(tFormat(buffer, 4, "n=%d", 4321), 6);
+    EXPECT_STREQ(buffer, "n=4");
+    // A negative size converted is no size a buffer has: reported, and nothing is written.
+    RecordingPrompt prompt;
+    const int negative = -1;
+    EXPECT_EQ(tFormat(buffer, negative, "%d", 5), 1);
+    EXPECT_STREQ(buffer, "n=4");
+    EXPECT_EQ(RecordingPrompt::LastField("Expr"), "sizeFits");
 }

@@ -1,6 +1,8 @@
 // The drivers' destinations: each sets a tPrintTarget up over what the caller gave and runs the render.
 #include <System/tPrintDestination.h>
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 
 using namespace tPrintDestination;
 
@@ -16,17 +18,19 @@ int tPrintDestination::PrintUnbounded(char* dest, tRenderFunction render, const 
     return target.CharCount;
 }
 
-int tPrintDestination::PrintBounded(char* dest, int size, tRenderFunction render, const void* context)
+int tPrintDestination::PrintBounded(char* dest, size_t size, tRenderFunction render, const void* context)
 {
-    tRequire(dest || size <= 0);
+    const bool sizeFits = size <= size_t(PTRDIFF_MAX);
+    tRequire(sizeFits);
+    tRequire(dest || size == 0);
     tPrintTarget target;
-    if (!dest || size <= 0)
+    if (!dest || size == 0 || !sizeFits)
     {
         render(target, context);
         return target.CharCount;
     }
     target.Buffer = dest;
-    target.BufferLimit = size - 1;
+    target.BufferLimit = int32_t(std::min<size_t>(size - 1, INT_MAX));
     render(target, context);
     *target.Buffer = 0;
     if (target.CharCount < target.BufferLimit)

@@ -235,7 +235,7 @@ int tvsPrintf(char* dest, const char* format, va_list args)
 
 int tvsnPrintf(char* dest, int size, const char* format, va_list args)
 {
-    T_PRINTF_CALL(PrintBounded(dest, size, &RenderCall, &call), format, args);
+    T_PRINTF_CALL(PrintBounded(dest, size > 0 ? size_t(size) : 0, &RenderCall, &call), format, args);
 }
 
 int tvPrintf(const char* format, va_list args)

@@ -28,6 +28,7 @@
 #include <System/tPrint.h>
 #include <System/tPrintDestination.h>
 #include <System/tVector.h>
+#include <cstddef>
 #include <cstdio>
 #include <type_traits>
 
@@ -296,6 +297,14 @@ void RunChecked(tPrintTarget& target, const char* format, const tFormatArg* args
 void RunSteps(tPrintTarget& target, const char* format, const tFormatStep* steps, int32_t numSteps,
               int32_t tailBegin, int32_t tailLength, const tFormatArg* args);
 
+template <typename T>
+constexpr bool IsFormat =
+    std::is_base_of<tFormatLiteral, T>::value || std::is_convertible<T, const char*>::value;
+
+// Keeps a form out of overload resolution unless T is a format, so that tFormat(line, 64, "%d", 1)
+// and tFormat(line, "%d", 1) each have one reading.
+template <typename T> using tIfFormat = std::enable_if_t<IsFormat<T>, int>;
+
 template <typename tFormatText, typename... tArgs>
 void Render(tPrintTarget& target, const tFormatText& format, const tArgs&... args)
 {
@@ -343,15 +352,16 @@ int tFormat(tArray<char>& dest, const tFormatText& format, const tArgs&... args)
     return tPrintDestination::PrintAppended(dest, &tFormatDetail::RenderCall<decltype(render)>, &render);
 }
 
-// snprintf's contract, as tsnPrintf.
-template <typename tFormatText, typename... tArgs>
-int tFormat(char* dest, int size, const tFormatText& format, const tArgs&... args)
+// snprintf's contract, as tsnPrintf: tFormat(line, sizeof line, T_FMT("n=%d"), n).
+template <typename tFormatText, typename... tArgs, tFormatDetail::tIfFormat<tFormatText> = 0>
+int tFormat(char* dest, size_t size, const tFormatText& format, const tArgs&... args)
 {
     const auto render = [&](tPrintTarget& target) { tFormatDetail::Render(target, format, args...); };
     return tPrintDestination::PrintBounded(dest, size, &tFormatDetail::RenderCall<decltype(render)>, &render);
 }
 
-template <int Size, typename tFormatText, typename... tArgs>
+// The same, into the whole array.
+template <size_t Size, typename tFormatText, typename... tArgs, tFormatDetail::tIfFormat<tFormatText> = 0>
 int tFormat(char (&dest)[Size], const tFormatText& format, const tArgs&... args)
 {
     return tFormat(&dest[0], Size, format, args...);

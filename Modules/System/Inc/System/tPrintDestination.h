@@ -11,6 +11,7 @@
 #include <Foundation/tArray.h>
 #include <Foundation/tString.h>
 #include <System/tPrint.h>
+#include <cstddef>
 #include <cstdio>
 
 namespace tPrintDestination
@@ -20,9 +21,10 @@ using tRenderFunction = void (*)(tPrintTarget& target, const void* context);
 // Into dest, which must have room for the output and a terminator.
 int PrintUnbounded(char* dest, tRenderFunction render, const void* context);
 
-// snprintf's contract: at most size - 1 characters and a terminator; size 0 (or less) writes nothing
-// and dest may be null.
-int PrintBounded(char* dest, int size, tRenderFunction render, const void* context);
+// snprintf's contract: at most size - 1 characters and a terminator; size 0 writes nothing and dest
+// may be null. A size above PTRDIFF_MAX, which no buffer has (a negative number converted, most
+// likely), is reported and then treated as 0.
+int PrintBounded(char* dest, size_t size, tRenderFunction render, const void* context);
 
 // Appended to dest, no terminator. A fixed-capacity tArray keeps the longest prefix of the output that
 // fits, and nothing after it; a tArray that can grow grows by its own step (tArray.h).
