@@ -1,0 +1,146 @@
+// How the type-safe driver (tFormat.h) sees its arguments: each one's kind, deduced from its type, and
+// a small record that holds it for the call.
+#pragma once
+#include <Foundation/tFixInt.h>
+#include <Foundation/tString.h>
+#include <System/tFormatParse.h>
+#include <System/tPrint.h>
+#include <System/tVector.h>
+#include <type_traits>
+
+namespace tFormatDetail
+{
+enum class tArgKind : uint8_t
+{
+    Unsupported,
+    Integer,
+    WideInteger,
+    Real,
+    Text,
+    Pointer,
+    Vector,
+    Quaternion,
+    Matrix,
+};
+
+// One argument, type-erased: its kind, the TypeSize the handler gets, and where its value is.
+// Integers, reals, texts and pointers are held by value; the others are referred to.
+struct tFormatArg
+{
+    tArgKind Kind = tArgKind::Unsupported;
+    int32_t Size = 0;
+    union
+    {
+        int32_t Int32;
+        int64_t Int64;
+        double Real;
+        const void* Address;
+    } Value = {0};
+};
+
+template <typename T> constexpr bool IsOneOf()
+{
+    return false;
+}
+template <typename T, typename tFirst, typename... tRest> constexpr bool IsOneOf()
+{
+    return std::is_same<T, tFirst>::value || IsOneOf<T, tRest...>();
+}
+
+template <typename T> constexpr tArgKind KindOf()
+{
+    using tPointee = std::remove_cv_t<std::remove_pointer_t<std::decay_t<T>>>;
+    if (std::is_integral<T>::value)
+        return tArgKind::Integer;
+    if (std::is_same<T, float>::value || std::is_same<T, double>::value)
+        return tArgKind::Real;
+    if (IsOneOf<T, tWideInt128, tWideInt256, tWideInt512>())
+        return tArgKind::WideInteger;
+    if (std::is_same<T, tString>::value ||
+        (std::is_pointer<std::decay_t<T>>::value && std::is_same<tPointee, char>::value))
+        return tArgKind::Text;
+    if (std::is_null_pointer<T>::value ||
+        (std::is_pointer<std::decay_t<T>>::value && !std::is_function<tPointee>::value))
+        return tArgKind::Pointer;
+    if (IsOneOf<T, tVector2, tVector3, tVector4>())
+        return tArgKind::Vector;
+    if (std::is_same<T, tQuaternion>::value)
+        return tArgKind::Quaternion;
+    if (IsOneOf<T, tMatrix2, tMatrix4>())
+        return tArgKind::Matrix;
+    return tArgKind::Unsupported;
+}
+
+// Whether a conversion's row may print an argument of this kind; '*' takes an Integer.
+constexpr bool RowAccepts(int32_t row, tArgKind kind)
+{
+    switch (tFormatParse::RowChars[row])
+    {
+    case 'p':
+        return kind == tArgKind::Pointer || kind == tArgKind::Text;
+    case 'e':
+    case 'f':
+    case 'g':
+        return kind == tArgKind::Real;
+    case 'v':
+        return kind == tArgKind::Vector;
+    case 'q':
+        return kind == tArgKind::Quaternion;
+    case 'm':
+        return kind == tArgKind::Matrix;
+    case 'c':
+        return kind == tArgKind::Integer;
+    case 's':
+        return kind == tArgKind::Text;
+    default: // b o d i u x X
+        return kind == tArgKind::Integer || kind == tArgKind::WideInteger;
+    }
+}
+
+template <typename T> tFormatArg MakeArg(const T& value)
+{
+    constexpr tArgKind kind = KindOf<T>();
+    static_assert(kind != tArgKind::Unsupported, "tFormat cannot print an argument of this type");
+    tFormatArg arg;
+    arg.Kind = kind;
+    if constexpr (kind == tArgKind::Integer)
+    {
+        if constexpr (sizeof(T) <= 4)
+        {
+            arg.Size = 4;
+            // Narrow types widen as C promotes them; a 32-bit unsigned keeps its bits.
+            arg.Value.Int32 =
+                static_cast<int32_t>(std::conditional_t<std::is_signed<T>::value, int32_t, uint32_t>(value));
+        }
+        else
+        {
+            arg.Size = 8;
+            arg.Value.Int64 = static_cast<int64_t>(value);
+        }
+    }
+    else if constexpr (kind == tArgKind::Real)
+    {
+        arg.Size = 8;
+        arg.Value.Real = value;
+    }
+    else if constexpr (kind == tArgKind::Text)
+    {
+        arg.Size = int32_t(sizeof(void*));
+        if constexpr (std::is_same<T, tString>::value)
+            arg.Value.Address = value.Chars;
+        else
+            arg.Value.Address = static_cast<const char*>(value);
+    }
+    else if constexpr (kind == tArgKind::Pointer)
+    {
+        arg.Size = int32_t(sizeof(void*));
+        arg.Value.Address = static_cast<const void*>(value);
+    }
+    else
+    {
+        arg.Size = int32_t(sizeof(T));
+        arg.Value.Address = &value;
+    }
+    return arg;
+}
+} // namespace tFormatDetail
