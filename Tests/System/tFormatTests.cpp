@@ -10,23 +10,30 @@
 namespace
 {
 using tFormatDetail::CheckFormat;
+using tFormatDetail::tFormatCheck;
 using tFormatDetail::tFormatProblem;
 
-// The check that T_FMT runs. A call such as tFormat(buffer, T_FMT("%d"), "text") fails to compile
-// with "an argument's type does not fit its conversion"; too few or too many arguments fail with
-// their own static_assert message.
-static_assert(CheckFormat<int, double, const char*>("x=%d y=%.3f s=%s") == tFormatProblem::None, "");
-static_assert(CheckFormat<int, int, tString>("%*.*s") == tFormatProblem::None, "");
-static_assert(CheckFormat<tWideInt512, unsigned char, tMatrix4, char[3]>("%w512x %c %m %p") ==
-                  tFormatProblem::None,
+constexpr bool Found(tFormatCheck check, tFormatProblem problem, int argument, char conversion)
+{
+    return check.Problem == problem && check.Argument == argument && check.Conversion == conversion;
+}
+
+// The check that T_FMT runs. A call such as tFormat(buffer, T_FMT("%d %d"), 1, "text") fails to compile
+// naming ArgumentFitsConversion<2, 'd'>; too few or too many arguments fail with their own message.
+constexpr tFormatProblem None = tFormatProblem::None;
+static_assert(CheckFormat<int, double, const char*>("x=%d y=%.3f s=%s").Problem == None, "");
+static_assert(CheckFormat<int, int, tString>("%*.*s").Problem == None, "");
+static_assert(CheckFormat<tWideInt512, unsigned char, tMatrix4, char[3]>("%w512x %c %m %p").Problem == None,
               "");
-static_assert(CheckFormat<>("100%% %y %") == tFormatProblem::None, "bad conversions take no argument");
-static_assert(CheckFormat<const char*>("%d") == tFormatProblem::Mismatch, "");
-static_assert(CheckFormat<double, int>("%*f") == tFormatProblem::Mismatch, "the width must be an integer");
-static_assert(CheckFormat<tVector3>("%q") == tFormatProblem::Mismatch, "");
-static_assert(CheckFormat<int>("%d %d") == tFormatProblem::TooFewArguments, "");
-static_assert(CheckFormat<int>("%*d") == tFormatProblem::TooFewArguments, "");
-static_assert(CheckFormat<int, int>("%d") == tFormatProblem::TooManyArguments, "");
+static_assert(CheckFormat<>("100%% %y %").Problem == None, "bad conversions take no argument");
+static_assert(Found(CheckFormat<int, const char*>("%d %d"), tFormatProblem::Mismatch, 2, 'd'), "");
+static_assert(Found(CheckFormat<double, int>("%*f"), tFormatProblem::Mismatch, 1, '*'), "width: an integer");
+static_assert(Found(CheckFormat<tVector3>("%Q %%%q"), tFormatProblem::Mismatch, 1, 'q'), "");
+static_assert(Found(CheckFormat<double>("%E"), None, 0, 0), "");
+static_assert(Found(CheckFormat<int>("%F"), tFormatProblem::Mismatch, 1, 'F'), "");
+static_assert(Found(CheckFormat<int>("%d %d"), tFormatProblem::TooFewArguments, 2, 'd'), "");
+static_assert(Found(CheckFormat<int>("%*d"), tFormatProblem::TooFewArguments, 2, 'd'), "");
+static_assert(Found(CheckFormat<int, int>("%d"), tFormatProblem::TooManyArguments, 2, 0), "");
 
 template <typename tFormatText, typename... tArgs>
 std::string Format(const tFormatText& format, const tArgs&... args)

@@ -44,12 +44,6 @@ void PutMarker(tPrintTarget& target, char conversion, const char* found)
     target.Put(')');
 }
 
-char ConversionChar(const tConversion& conv)
-{
-    const char c = tFormatParse::RowChars[conv.Row];
-    return conv.UpperCase ? char(c - 'a' + 'A') : c;
-}
-
 // Where the handler finds the value: in the packed argument itself for what it holds by value, at
 // the caller's object otherwise.
 const void* HandlerValue(const tFormatArg& arg)

@@ -8,9 +8,10 @@
 //   p               any object pointer, or the texts above
 //   v q m           tVector2/3/4, tQuaternion, tMatrix2/4 (tVector.h), passed by reference
 //
-// A format written as T_FMT("...") is checked against the argument types at compile time: a
-// mismatch, too few or too many arguments fail a static_assert that names the problem. The format
-// is also parsed at compile time, so a call only walks the parsed steps.
+// A format written as T_FMT("...") is checked against the argument types at compile time: a mismatch,
+// too few or too many arguments fail a static_assert that names the problem, the argument's position
+// and the conversion (tFormatLiteral.h). The format is also parsed at compile time, so a call only
+// walks the parsed steps.
 //
 // Any other format (a const char*) is parsed and checked at run time: an argument of the wrong kind
 // prints a marker such as "%!d(string)" and is never read as the wrong type, a missing argument
@@ -52,12 +53,7 @@ void Render(tPrintTarget& target, const tFormatText& format, const tArgs&... arg
     const tFormatArg packed[] = {MakeArg(args)..., tFormatArg()};
     if constexpr (std::is_base_of<tFormatLiteral, tFormatText>::value)
     {
-        constexpr tFormatProblem problem = CheckFormat<tArgs...>(tFormatText::Text());
-        static_assert(problem != tFormatProblem::TooFewArguments,
-                      "the format has more conversions than arguments");
-        static_assert(problem != tFormatProblem::TooManyArguments,
-                      "the format has fewer conversions than arguments");
-        static_assert(problem != tFormatProblem::Mismatch, "an argument's type does not fit its conversion");
+        RequireFit<tFormatText, tArgs...>();
         using tCompiled = tCompiledFormat<tFormatText>;
         RunSteps(target, tFormatText::Text(), tCompiled::Program.Steps, tCompiled::Count,
                  tCompiled::Program.TailBegin, tCompiled::Program.TailLength, packed);

@@ -33,11 +33,26 @@ enum class tFormatProblem
     Mismatch,
 };
 
-template <typename... tArgs> constexpr tFormatProblem CheckFormat(const char* text)
+// What the check found, and where: the argument's position, counted from 1, and the conversion
+// character ('*' for a width or precision taken from an argument; 0 for a surplus argument).
+struct tFormatCheck
+{
+    tFormatProblem Problem = tFormatProblem::None;
+    int32_t Argument = 0;
+    char Conversion = 0;
+};
+
+constexpr char ConversionChar(const tConversion& conv)
+{
+    const char c = tFormatParse::RowChars[conv.Row];
+    return conv.UpperCase ? char(c - 'a' + 'A') : c;
+}
+
+template <typename... tArgs> constexpr tFormatCheck CheckFormat(const char* text)
 {
     constexpr tArgKind kinds[] = {KindOf<tArgs>()..., tArgKind::Unsupported};
-    constexpr int count = int(sizeof...(tArgs));
-    int next = 0;
+    constexpr int32_t count = int32_t(sizeof...(tArgs));
+    int32_t next = 0;
     for (int32_t i = 0; text[i];)
     {
         if (text[i] != '%')
@@ -49,17 +64,65 @@ template <typename... tArgs> constexpr tFormatProblem CheckFormat(const char* te
         i += conv.TextLength;
         if (conv.Row < 0 || conv.Row == tConversion::Percent)
             continue;
-        const int needed = 1 + (conv.WidthFromArg ? 1 : 0) + (conv.PrecisionFromArg ? 1 : 0);
-        if (next + needed > count)
-            return tFormatProblem::TooFewArguments;
-        if (conv.WidthFromArg && kinds[next++] != tArgKind::Integer)
-            return tFormatProblem::Mismatch;
-        if (conv.PrecisionFromArg && kinds[next++] != tArgKind::Integer)
-            return tFormatProblem::Mismatch;
+        const bool fromArgs[] = {conv.WidthFromArg, conv.PrecisionFromArg};
+        for (bool fromArg : fromArgs)
+        {
+            if (!fromArg)
+                continue;
+            if (next == count)
+                return {tFormatProblem::TooFewArguments, next + 1, '*'};
+            if (kinds[next++] != tArgKind::Integer)
+                return {tFormatProblem::Mismatch, next, '*'};
+        }
+        if (next == count)
+            return {tFormatProblem::TooFewArguments, next + 1, ConversionChar(conv)};
         if (!RowAccepts(conv.Row, kinds[next++]))
-            return tFormatProblem::Mismatch;
+            return {tFormatProblem::Mismatch, next, ConversionChar(conv)};
     }
-    return next < count ? tFormatProblem::TooManyArguments : tFormatProblem::None;
+    if (next < count)
+        return {tFormatProblem::TooManyArguments, next + 1, 0};
+    return {};
+}
+
+// Named so that the compiler's message shows where a check failed: g++ prints the failed condition
+// with its values ("'tFormatDetail::ArgumentFitsConversion<2, 'd'>' evaluates to false"), clang
+// "static_assert failed due to requirement 'ArgumentFitsConversion<2, 'd'>'". The values reach the
+// static_asserts as template arguments, which is what both compilers substitute into their messages.
+template <int32_t Argument, char Conversion> constexpr bool ArgumentFitsConversion = false;
+template <int32_t Argument, char Conversion> constexpr bool ConversionHasArgument = false;
+template <int32_t Argument> constexpr bool ArgumentHasConversion = false;
+
+template <int32_t Argument, char Conversion> constexpr void FailMismatch()
+{
+    static_assert(ArgumentFitsConversion<Argument, Conversion>,
+                  "tFormat: an argument's type does not fit its conversion; the argument's position (from 1) "
+                  "and the conversion are ArgumentFitsConversion<position, conversion>");
+}
+
+template <int32_t Argument, char Conversion> constexpr void FailTooFewArguments()
+{
+    static_assert(ConversionHasArgument<Argument, Conversion>,
+                  "tFormat: the format has more conversions than arguments; the first conversion left "
+                  "without one is ConversionHasArgument<position, conversion>");
+}
+
+template <int32_t Argument> constexpr void FailTooManyArguments()
+{
+    static_assert(ArgumentHasConversion<Argument>,
+                  "tFormat: the format has fewer conversions than arguments; the first argument left over "
+                  "is ArgumentHasConversion<position>");
+}
+
+// Fails to compile, naming the argument and the conversion, unless the literal fits the arguments.
+template <typename tLiteral, typename... tArgs> constexpr void RequireFit()
+{
+    constexpr tFormatCheck check = CheckFormat<tArgs...>(tLiteral::Text());
+    if constexpr (check.Problem == tFormatProblem::Mismatch)
+        FailMismatch<check.Argument, check.Conversion>();
+    else if constexpr (check.Problem == tFormatProblem::TooFewArguments)
+        FailTooFewArguments<check.Argument, check.Conversion>();
+    else if constexpr (check.Problem == tFormatProblem::TooManyArguments)
+        FailTooManyArguments<check.Argument>();
 }
 
 // One conversion of a parsed literal and the literal text ahead of it (offsets into the literal).
