@@ -50,6 +50,33 @@ int tPrintDestination::PrintAppended(tArray<char>& dest, tRenderFunction render,
     return target.CharCount;
 }
 
+// Most texts fit the stack buffer: one pass, and the string grows at most once. A longer text is counted
+// first, so that the string grows once to its final length and the text is rendered in place.
+int tPrintDestination::PrintAppended(std::string& dest, tRenderFunction render, const void* context)
+{
+    char nearby[256];
+    tPrintTarget target;
+    target.Buffer = nearby;
+    target.BufferLimit = int32_t(sizeof nearby);
+    render(target, context);
+    if (target.CharCount < target.BufferLimit)
+    {
+        dest.append(nearby, size_t(target.CharCount));
+        return target.CharCount;
+    }
+    tPrintTarget counting;
+    render(counting, context);
+    const size_t start = dest.size();
+    dest.resize(start + size_t(counting.CharCount));
+    tPrintTarget inPlace;
+    inPlace.Buffer = &dest[start];
+    inPlace.BufferLimit = counting.CharCount;
+    render(inPlace, context);
+    // A render that printed less the second time leaves no unwritten characters behind.
+    dest.resize(start + size_t(inPlace.CharCount));
+    return counting.CharCount;
+}
+
 int tPrintDestination::PrintToFile(FILE* file, tRenderFunction render, const void* context)
 {
     tRequire(file);

@@ -4,8 +4,10 @@
 //   b o d i u x X   any integer type (by its size), tWideInt128/256/512
 //   c               any integer type
 //   e f g E F G     float, double
-//   s               const char*, char*, a char array, tString
-//   p               any object pointer, or the texts above
+//   s               const char*, char*, a char array, tString; std::string and std::string_view (all
+//                   their characters, none past them: precision cuts them, a 0 in them is printed);
+//                   a type of the program's own that has a tFormatter (tFormatArg.h)
+//   p               any object pointer, or the terminated texts above
 //   v q m           tVector2/3/4, tQuaternion, tMatrix2/4 (tVector.h), passed by reference
 //
 // A format written as T_FMT("...") is checked against the argument types at compile time: a mismatch,
@@ -20,7 +22,8 @@
 // null text prints "(null)".
 //
 // Arguments are referred to, not copied, for the duration of the call. Every form returns the length
-// of the whole output, as tPrintf.h's functions do.
+// of the whole output, as tPrintf.h's functions do; where the output goes, and what that costs, is
+// tPrintDestination.h's.
 #pragma once
 #include <Foundation/tArray.h>
 #include <System/tFormatArg.h>
@@ -29,11 +32,12 @@
 #include <System/tPrintDestination.h>
 #include <cstddef>
 #include <cstdio>
+#include <string>
 #include <type_traits>
 
 namespace tFormatDetail
 {
-// A runtime format: parsed and checked as it is walked.
+// A runtime format: parsed and checked as it is walked (tFormat.cpp).
 void RunChecked(tPrintTarget& target, const char* format, const tFormatArg* args, int count);
 // A T_FMT literal's steps, already checked against the arguments.
 void RunSteps(tPrintTarget& target, const char* format, const tFormatStep* steps, int32_t numSteps,
@@ -50,6 +54,7 @@ template <typename T> using tIfFormat = std::enable_if_t<IsFormat<T>, int>;
 template <typename tFormatText, typename... tArgs>
 void Render(tPrintTarget& target, const tFormatText& format, const tArgs&... args)
 {
+    static_assert(IsFormat<tFormatText>, "a format is a text or T_FMT(...)");
     const tFormatArg packed[] = {MakeArg(args)..., tFormatArg()};
     if constexpr (std::is_base_of<tFormatLiteral, tFormatText>::value)
     {
@@ -59,11 +64,7 @@ void Render(tPrintTarget& target, const tFormatText& format, const tArgs&... arg
                  tCompiled::Program.TailBegin, tCompiled::Program.TailLength, packed);
     }
     else
-    {
-        static_assert(std::is_convertible<tFormatText, const char*>::value,
-                      "a format is a text or T_FMT(...)");
         RunChecked(target, format, packed, int(sizeof...(tArgs)));
-    }
 }
 
 template <typename tRender> void RenderCall(tPrintTarget& target, const void* context)
@@ -71,6 +72,11 @@ template <typename tRender> void RenderCall(tPrintTarget& target, const void* co
     (*static_cast<const tRender*>(context))(target);
 }
 } // namespace tFormatDetail
+
+// The forms below print to the destinations of tPrintDestination.h, whose comments give the details.
+#define T_FORMAT_TO(destination, ...)                                                                        \
+    const auto render = [&](tPrintTarget& target) { tFormatDetail::Render(target, format, args...); };       \
+    return tPrintDestination::destination(__VA_ARGS__, &tFormatDetail::RenderCall<decltype(render)>, &render)
 
 // Appended to target.
 template <typename tFormatText, typename... tArgs>
@@ -85,16 +91,21 @@ int tFormat(tPrintTarget& target, const tFormatText& format, const tArgs&... arg
 template <typename tFormatText, typename... tArgs>
 int tFormat(tArray<char>& dest, const tFormatText& format, const tArgs&... args)
 {
-    const auto render = [&](tPrintTarget& target) { tFormatDetail::Render(target, format, args...); };
-    return tPrintDestination::PrintAppended(dest, &tFormatDetail::RenderCall<decltype(render)>, &render);
+    T_FORMAT_TO(PrintAppended, dest);
+}
+
+// Appended to dest; the string grows at most once per call.
+template <typename tFormatText, typename... tArgs>
+int tFormat(std::string& dest, const tFormatText& format, const tArgs&... args)
+{
+    T_FORMAT_TO(PrintAppended, dest);
 }
 
 // snprintf's contract, as tsnPrintf: tFormat(line, sizeof line, T_FMT("n=%d"), n).
 template <typename tFormatText, typename... tArgs, tFormatDetail::tIfFormat<tFormatText> = 0>
 int tFormat(char* dest, size_t size, const tFormatText& format, const tArgs&... args)
 {
-    const auto render = [&](tPrintTarget& target) { tFormatDetail::Render(target, format, args...); };
-    return tPrintDestination::PrintBounded(dest, size, &tFormatDetail::RenderCall<decltype(render)>, &render);
+    T_FORMAT_TO(PrintBounded, dest, size);
 }
 
 // The same, into the whole array.
@@ -104,9 +115,19 @@ int tFormat(char (&dest)[Size], const tFormatText& format, const tArgs&... args)
     return tFormat(&dest[0], Size, format, args...);
 }
 
+// The text as a new std::string.
+template <typename tFormatText, typename... tArgs>
+std::string tFormatToString(const tFormatText& format, const tArgs&... args)
+{
+    std::string text;
+    tFormat(text, format, args...);
+    return text;
+}
+
 // To standard output in one write; -1 when it refuses the text.
 template <typename tFormatText, typename... tArgs> int tPrint(const tFormatText& format, const tArgs&... args)
 {
-    const auto render = [&](tPrintTarget& target) { tFormatDetail::Render(target, format, args...); };
-    return tPrintDestination::PrintToFile(stdout, &tFormatDetail::RenderCall<decltype(render)>, &render);
+    T_FORMAT_TO(PrintToFile, stdout);
 }
+
+#undef T_FORMAT_TO

@@ -1,12 +1,39 @@
 // How the type-safe driver (tFormat.h) sees its arguments: each one's kind, deduced from its type, and
-// a small record that holds it for the call.
+// a small record that holds it for the call. tFormatter<T>, which prints a type of the program's own
+// through %s, is declared here.
 #pragma once
 #include <Foundation/tFixInt.h>
 #include <Foundation/tString.h>
 #include <System/tFormatParse.h>
 #include <System/tPrint.h>
 #include <System/tVector.h>
+#include <cstddef>
+#include <string>
+#include <string_view>
 #include <type_traits>
+
+// The base of the unspecialized tFormatter, by which the driver tells that a type has none.
+struct tNoFormatter
+{
+};
+
+// Specialize for a type of your own, and %s prints it:
+//
+//     template <> struct tFormatter<tPoint2>
+//     {
+//         static void Write(tPrintTarget& target, const tPoint2& p)
+//         {
+//             tFormat(target, T_FMT("(%d, %d)"), p.X, p.Y);
+//         }
+//     };
+//
+// Write appends the value's text to target. The conversion's width, '-' and '0' fill around that text
+// and its precision cuts it, as for any other text; with a width or a precision Write runs twice, once
+// to measure, and must print the same text both times. The types tFormat prints itself (numbers, texts,
+// pointers, tVector.h) ignore a specialization.
+template <typename T> struct tFormatter : tNoFormatter
+{
+};
 
 namespace tFormatDetail
 {
@@ -16,12 +43,16 @@ enum class tArgKind : uint8_t
     Integer,
     WideInteger,
     Real,
-    Text,
+    Text,      // terminated: const char*, char*, a char array, tString
+    SizedText, // not necessarily terminated: std::string, std::string_view
     Pointer,
     Vector,
     Quaternion,
     Matrix,
+    User, // a type with a tFormatter
 };
+
+using tWriteFunction = void (*)(tPrintTarget& target, const void* object);
 
 // One argument, type-erased: its kind, the TypeSize the handler gets, and where its value is.
 // Integers, reals, texts and pointers are held by value; the others are referred to.
@@ -36,6 +67,11 @@ struct tFormatArg
         double Real;
         const void* Address;
     } Value = {0};
+    union
+    {
+        size_t Length;        // SizedText
+        tWriteFunction Write; // User: tFormatter<T>::Write on the object at Value.Address
+    } Extra = {0};
 };
 
 template <typename T> constexpr bool IsOneOf()
@@ -59,6 +95,8 @@ template <typename T> constexpr tArgKind KindOf()
     if (std::is_same<T, tString>::value ||
         (std::is_pointer<std::decay_t<T>>::value && std::is_same<tPointee, char>::value))
         return tArgKind::Text;
+    if (IsOneOf<T, std::string, std::string_view>())
+        return tArgKind::SizedText;
     if (std::is_null_pointer<T>::value ||
         (std::is_pointer<std::decay_t<T>>::value && !std::is_function<tPointee>::value))
         return tArgKind::Pointer;
@@ -68,6 +106,8 @@ template <typename T> constexpr tArgKind KindOf()
         return tArgKind::Quaternion;
     if (IsOneOf<T, tMatrix2, tMatrix4>())
         return tArgKind::Matrix;
+    if (!std::is_base_of<tNoFormatter, tFormatter<T>>::value)
+        return tArgKind::User;
     return tArgKind::Unsupported;
 }
 
@@ -91,16 +131,23 @@ constexpr bool RowAccepts(int32_t row, tArgKind kind)
     case 'c':
         return kind == tArgKind::Integer;
     case 's':
-        return kind == tArgKind::Text;
+        return kind == tArgKind::Text || kind == tArgKind::SizedText || kind == tArgKind::User;
     default: // b o d i u x X
         return kind == tArgKind::Integer || kind == tArgKind::WideInteger;
     }
 }
 
+template <typename T> void WriteWithFormatter(tPrintTarget& target, const void* object)
+{
+    tFormatter<T>::Write(target, *static_cast<const T*>(object));
+}
+
 template <typename T> tFormatArg MakeArg(const T& value)
 {
     constexpr tArgKind kind = KindOf<T>();
-    static_assert(kind != tArgKind::Unsupported, "tFormat cannot print an argument of this type");
+    static_assert(kind != tArgKind::Unsupported,
+                  "tFormat cannot print an argument of this type; a type of the program's own needs a "
+                  "tFormatter (tFormatArg.h)");
     tFormatArg arg;
     arg.Kind = kind;
     if constexpr (kind == tArgKind::Integer)
@@ -131,10 +178,20 @@ template <typename T> tFormatArg MakeArg(const T& value)
         else
             arg.Value.Address = static_cast<const char*>(value);
     }
+    else if constexpr (kind == tArgKind::SizedText)
+    {
+        arg.Value.Address = value.data();
+        arg.Extra.Length = value.size();
+    }
     else if constexpr (kind == tArgKind::Pointer)
     {
         arg.Size = int32_t(sizeof(void*));
         arg.Value.Address = static_cast<const void*>(value);
+    }
+    else if constexpr (kind == tArgKind::User)
+    {
+        arg.Value.Address = &value;
+        arg.Extra.Write = &WriteWithFormatter<T>;
     }
     else
     {

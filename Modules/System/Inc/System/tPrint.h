@@ -8,7 +8,7 @@
 //   tFormat.h             the type-safe driver: tFormat, with argument types deduced and, with
 //                         T_FMT, checked against the format at compile time
 //   tPrintDestination.h   where both drivers print: bounded and unbounded buffers, arrays,
-//                         files, new tStrings
+//                         std::string, files, new tStrings
 //
 // Handlers never report failure to their caller: broken preconditions (an unsupported TypeSize, a null
 // text) go through tRequire, and if the report returns the handler prints what it safely can

@@ -1,18 +1,21 @@
 // The destinations that both drivers (tPrintf.h, tFormat.h) print into. A driver hands a destination
 // a render function, which prints the driver's whole output into the tPrintTarget it is given; the
-// destination sets the target up over the caller's buffer, array or file, runs the render,
+// destination sets the target up over the caller's buffer, array, string or file, runs the render,
 // and returns the length of the whole output (cut at INT_MAX, as the target counts).
 //
 // A render may run more than once, and must print the same text each time: PrintBounded runs it a
-// second time, only counting, when the output filled the buffer. Nothing here allocates except where
-// said: PrintToFile and PrintToNewString render into an array of their own grown by doubling, so time
-// and memory stay linear in the output everywhere.
+// second time, only counting, when the output filled the buffer; PrintAppended to a std::string runs it
+// up to three times for outputs longer than its stack buffer. Nothing here allocates except where
+// said: PrintToFile and PrintToNewString render into an array of their own grown by doubling, and a
+// std::string grows by its own (geometric) rule, once per call; so time and memory stay linear in the
+// output everywhere.
 #pragma once
 #include <Foundation/tArray.h>
 #include <Foundation/tString.h>
 #include <System/tPrint.h>
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 namespace tPrintDestination
 {
@@ -29,6 +32,7 @@ int PrintBounded(char* dest, size_t size, tRenderFunction render, const void* co
 // Appended to dest, no terminator. A fixed-capacity tArray keeps the longest prefix of the output that
 // fits, and nothing after it; a tArray that can grow grows by its own step (tArray.h).
 int PrintAppended(tArray<char>& dest, tRenderFunction render, const void* context);
+int PrintAppended(std::string& dest, tRenderFunction render, const void* context);
 
 // In one fwrite; -1 when the stream refuses it or the text cannot be held in memory.
 int PrintToFile(FILE* file, tRenderFunction render, const void* context);
