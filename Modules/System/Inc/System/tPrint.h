@@ -16,7 +16,9 @@
 // so no format or argument reaches such a report through them.
 #pragma once
 #include <Foundation/tArray.h>
+#include <climits>
 #include <cstdint>
+#include <cstring>
 
 // Flag bits of tFormatSpec::Flags. They combine with '|' into the uint32 field without casts.
 struct tFormatFlag
@@ -65,6 +67,7 @@ struct tPrintTarget
     tArrayRule ArrayRule = tArrayRule::Runs;
     bool ArrayRefused = false; // Set by Prefix and Doubling at the first refusal.
 
+    // Both inline for the common case, a buffer alone with room for the whole run.
     void Put(char c);
     void Put(const char* text, int length); // Cut to the room left under BufferLimit.
 
@@ -72,7 +75,49 @@ struct tPrintTarget
     void PadBefore(int textLength, const tFormatSpec& spec);
     // Width - textLength spaces behind a text, only with LeftAlign.
     void PadAfter(int textLength, const tFormatSpec& spec);
+
+private:
+    bool BufferAloneTakes(int length) const
+    {
+        return Buffer && !Array &&
+               length <= (BufferLimit == -1 ? (long long)INT_MAX : BufferLimit) - CharCount;
+    }
+    // Every other case: an array, a limit reached, the count's end.
+    void PutOutOfLine(char c);
+    void PutOutOfLine(const char* text, int length);
+    // count copies of c, in runs.
+    void PutFill(char c, long long count);
 };
+
+// Inline, so that a field with no width costs one comparison here.
+inline void tPrintTarget::PadBefore(int textLength, const tFormatSpec& spec)
+{
+    if (spec.Width > textLength && !(spec.Flags & tFormatFlag::LeftAlign))
+        PutFill((spec.Flags & tFormatFlag::ZeroPad) ? '0' : ' ', (long long)spec.Width - textLength);
+}
+
+inline void tPrintTarget::PadAfter(int textLength, const tFormatSpec& spec)
+{
+    if (spec.Width > textLength && (spec.Flags & tFormatFlag::LeftAlign))
+        PutFill(' ', (long long)spec.Width - textLength);
+}
+
+inline void tPrintTarget::Put(char c)
+{
+    if (!BufferAloneTakes(1))
+        return PutOutOfLine(c);
+    *Buffer++ = c;
+    CharCount++;
+}
+
+inline void tPrintTarget::Put(const char* text, int length)
+{
+    if (!text || length <= 0 || !BufferAloneTakes(length))
+        return PutOutOfLine(text, length);
+    std::memcpy(Buffer, text, size_t(length));
+    Buffer += length;
+    CharCount += length;
+}
 
 using tTypeHandler = void (*)(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 
