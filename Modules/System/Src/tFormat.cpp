@@ -83,6 +83,11 @@ void PrintSizedText(tPrintTarget& target, const tFormatSpec& spec, const char* t
 // The first length characters that write prints, into target.
 void PutCut(tPrintTarget& target, int length, tWriteFunction write, const void* object)
 {
+    if (!target.Buffer && !target.Array)
+    {
+        target.CharCount = int(std::min<long long>((long long)target.CharCount + length, INT_MAX));
+        return; // only counting: the text itself is not needed
+    }
     if (target.Buffer && !target.Array)
     {
         // The caller's buffer, with a limit where the cut falls: no copy and no allocation.
@@ -134,6 +139,13 @@ void PrintArgument(tPrintTarget& target, const tConversion& conv, tFormatSpec& s
             // c reads four bytes whatever the integer's size.
             const int32_t code = int32_t(IntegerOf(arg));
             PrintField(target, conv, spec, &code);
+            return;
+        }
+        break;
+    case tArgKind::Text:
+        if (tFormatParse::RowChars[conv.Row] == 's')
+        {
+            PrintText(target, spec, static_cast<const char*>(arg.Value.Address));
             return;
         }
         break;

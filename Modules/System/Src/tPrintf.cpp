@@ -5,7 +5,6 @@
 #include <Foundation/tFixInt.h>
 #include <System/tPrintDestination.h>
 #include <System/tPrintf.h>
-#include <cctype>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -13,51 +12,6 @@
 
 using namespace tPrintfDetail;
 using namespace tPrintDestination;
-
-namespace
-{
-// What glibc prints for a null %s: "(null)", or nothing when the precision would cut it.
-const char* NullText(const tFormatSpec& spec)
-{
-    const int nullTextLength = 6;
-    return spec.Precision < 0 || spec.Precision >= nullTextLength ? "(null)" : "";
-}
-} // namespace
-
-void tPrintfDetail::PrintField(tPrintTarget& target, const tConversion& conv, const tFormatSpec& spec,
-                               const void* value)
-{
-    const tTypeHandlerEntry& entry = TypeHandlerTable[conv.Row];
-    // A null text often comes from data rather than from a mistake of the program, so it prints instead
-    // of reaching the handler's report. Nothing else reaches one: the parse refuses every size that a
-    // handler does not take, and a null v, q or m prints nothing, unreported.
-    const char* shown = nullptr;
-    if (entry.TypeChar == 's')
-    {
-        std::memcpy(&shown, value, sizeof shown);
-        if (!shown)
-        {
-            shown = NullText(spec);
-            value = &shown;
-        }
-    }
-    if (!conv.UpperCase)
-    {
-        entry.Handler(target, spec, value);
-        return;
-    }
-    // E F G: the handlers know lower case only, so the field is rendered aside first. Only the
-    // letters of "e+05", "inf" and "nan(...)" change; digits and fill are untouched.
-    tArray<char> scratch(64, 0);
-    tPrintTarget aside;
-    aside.Array = &scratch;
-    aside.ArrayRule = tArrayRule::Doubling;
-    entry.Handler(aside, spec, value);
-    char* text = scratch.GetStorage();
-    for (int i = 0; i < scratch.GetCount(); i++)
-        text[i] = char(std::toupper(static_cast<unsigned char>(text[i])));
-    target.Put(text, scratch.GetCount());
-}
 
 namespace
 {
@@ -117,8 +71,10 @@ void tVarArgs::TakeField(tPrintTarget& target, const tConversion& conv, tFormatS
     switch (entry.TypeChar)
     {
     case 'p':
-    case 's':
         PrintValue(target, conv, spec, va_arg(Args, const void*));
+        return;
+    case 's':
+        PrintText(target, spec, va_arg(Args, const char*));
         return;
     case 'c':
         PrintValue(target, conv, spec, va_arg(Args, int));

@@ -16,8 +16,11 @@
 
 namespace tPrintfDetail
 {
-// Prints one valid conversion's field (Row 0 to 15) from a value the handler may read.
+// Prints one valid conversion's field (Row 0 to 15, s excepted) from a value the handler may read
+// (tPrintField.cpp).
 void PrintField(tPrintTarget& target, const tConversion& conv, const tFormatSpec& spec, const void* value);
+// Prints an s field; a null text as glibc prints it.
+void PrintText(tPrintTarget& target, const tFormatSpec& spec, const char* text);
 
 // A '*' width or precision as C reads it: a negative width is LeftAlign, a negative precision is
 // "not given". Both saturate as numbers written in the format do (tFormatParse.h).
