@@ -177,3 +177,17 @@ TEST(Format, StandardStringsAndOwnTypesPrintAsTexts)
     // All of a string's characters, a 0 among them, and none past a view's end.
     EXPECT_EQ(tFormatToString(T_FMT("[%s|%s]"), std::string("a\0b", 3), v), std::string("[a\0b|xyz]", 9));
 }
+
+// A literal's steps are run without the walk; every kind of step prints what the walk of the same
+// format at run time prints.
+TEST(Format, LiteralStepsPrintAsTheRuntimeWalk)
+{
+    const tWideInt512 wide = tWideInt512::FromText("-1", 10);
+    const tMatrix2 m = {{1, 2, 3, 4}};
+    const char* const none = nullptr;
+#define T_BOTH_WAYS(format, ...) EXPECT_EQ(Format(T_FMT(format), __VA_ARGS__), Format(format, __VA_ARGS__))
+    T_BOTH_WAYS("a%%b%yc%*d|%-*.*f|%.2E|%G|%s|%s|%c|%5s|%.2s", 5, 42, 8, 2, 3.14159, 1.5e10, -0.0, "text",
+                none, 'z', std::string("ab"), tPoint2{1, 2});
+    T_BOTH_WAYS("%w512x|%,d|%p|%.1m|%-6.3u|%08.3f|", wide, int64_t(-1234567), &m, m, 7u, -2.5);
+#undef T_BOTH_WAYS
+}

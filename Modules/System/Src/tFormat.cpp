@@ -49,22 +49,6 @@ void PutMarker(tPrintTarget& target, char conversion, const char* found)
     target.Put(')');
 }
 
-// Where the handler finds the value: in the packed argument itself for what it holds by value, at
-// the caller's object otherwise.
-const void* HandlerValue(const tFormatArg& arg)
-{
-    switch (arg.Kind)
-    {
-    case tArgKind::WideInteger:
-    case tArgKind::Vector:
-    case tArgKind::Quaternion:
-    case tArgKind::Matrix:
-        return arg.Value.Address;
-    default:
-        return &arg.Value;
-    }
-}
-
 long long IntegerOf(const tFormatArg& arg)
 {
     return arg.Size == 8 ? arg.Value.Int64 : arg.Value.Int32;
@@ -233,17 +217,9 @@ void tFormatDetail::RunChecked(tPrintTarget& target, const char* format, const t
         target.Put("%!(extra)", 9);
 }
 
-void tFormatDetail::RunSteps(tPrintTarget& target, const char* format, const tFormatStep* steps,
-                             int32_t numSteps, int32_t tailBegin, int32_t tailLength, const tFormatArg* args)
+void tFormatDetail::RunLiteralConversion(tPrintTarget& target, const tConversion& conv,
+                                         const tFormatArg* args)
 {
     tArgSource<true> source(args, 0); // the count is never consulted when checked
-    for (int32_t i = 0; i < numSteps; i++)
-    {
-        const tFormatStep& step = steps[i];
-        if (step.LiteralLength > 0)
-            target.Put(format + step.LiteralBegin, step.LiteralLength);
-        RunConversion(target, step.Conversion, format + step.ConversionBegin, source);
-    }
-    if (tailLength > 0)
-        target.Put(format + tailBegin, tailLength);
+    RunField(target, conv, source);
 }

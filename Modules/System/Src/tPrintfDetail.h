@@ -46,20 +46,9 @@ inline void PutLiteral(tPrintTarget& target, const char* text, size_t length)
     target.Put(text, int(std::min<size_t>(length, INT_MAX)));
 }
 
-// Runs one parsed conversion whose text starts at text.
-template <typename tSource>
-void RunConversion(tPrintTarget& target, const tConversion& conv, const char* text, tSource& source)
+// Runs one valid conversion (Row 0 to 15): its arguments, then its field.
+template <typename tSource> void RunField(tPrintTarget& target, const tConversion& conv, tSource& source)
 {
-    if (conv.Row == tConversion::Percent)
-    {
-        target.Put('%');
-        return;
-    }
-    if (conv.Row == tConversion::Invalid)
-    {
-        target.Put(text, conv.TextLength);
-        return;
-    }
     tFormatSpec spec;
     spec.Flags = conv.Flags;
     spec.Width = conv.Width;
@@ -69,6 +58,18 @@ void RunConversion(tPrintTarget& target, const tConversion& conv, const char* te
     if (conv.PrecisionFromArg)
         source.TakePrecision(target, spec);
     source.TakeField(target, conv, spec);
+}
+
+// Runs one parsed conversion whose text starts at text.
+template <typename tSource>
+void RunConversion(tPrintTarget& target, const tConversion& conv, const char* text, tSource& source)
+{
+    if (conv.Row == tConversion::Percent)
+        target.Put('%');
+    else if (conv.Row == tConversion::Invalid)
+        target.Put(text, conv.TextLength);
+    else
+        RunField(target, conv, source);
 }
 
 // The whole format, parsed as it is walked.

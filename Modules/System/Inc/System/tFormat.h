@@ -12,8 +12,8 @@
 //
 // A format written as T_FMT("...") is checked against the argument types at compile time: a mismatch,
 // too few or too many arguments fail a static_assert that names the problem, the argument's position
-// and the conversion (tFormatLiteral.h). The format is also parsed at compile time, so a call only
-// walks the parsed steps.
+// and the conversion (tFormatLiteral.h). The format is also parsed at compile time, so a call only runs
+// the parsed steps.
 //
 // Any other format (a const char*) is parsed and checked at run time: an argument of the wrong kind
 // prints a marker such as "%!d(string)" and is never read as the wrong type, a missing argument
@@ -39,9 +39,6 @@ namespace tFormatDetail
 {
 // A runtime format: parsed and checked as it is walked (tFormat.cpp).
 void RunChecked(tPrintTarget& target, const char* format, const tFormatArg* args, int count);
-// A T_FMT literal's steps, already checked against the arguments.
-void RunSteps(tPrintTarget& target, const char* format, const tFormatStep* steps, int32_t numSteps,
-              int32_t tailBegin, int32_t tailLength, const tFormatArg* args);
 
 template <typename T>
 constexpr bool IsFormat =
@@ -59,9 +56,7 @@ void Render(tPrintTarget& target, const tFormatText& format, const tArgs&... arg
     if constexpr (std::is_base_of<tFormatLiteral, tFormatText>::value)
     {
         RequireFit<tFormatText, tArgs...>();
-        using tCompiled = tCompiledFormat<tFormatText>;
-        RunSteps(target, tFormatText::Text(), tCompiled::Program.Steps, tCompiled::Count,
-                 tCompiled::Program.TailBegin, tCompiled::Program.TailLength, packed);
+        RunLiteral<tFormatText, tArgs...>(target, packed);
     }
     else
         RunChecked(target, format, packed, int(sizeof...(tArgs)));

@@ -137,6 +137,22 @@ constexpr bool RowAccepts(int32_t row, tArgKind kind)
     }
 }
 
+// Where a handler finds the value: in the record itself for what it holds by value, at the caller's
+// object otherwise.
+inline const void* HandlerValue(const tFormatArg& arg)
+{
+    switch (arg.Kind)
+    {
+    case tArgKind::WideInteger:
+    case tArgKind::Vector:
+    case tArgKind::Quaternion:
+    case tArgKind::Matrix:
+        return arg.Value.Address;
+    default:
+        return &arg.Value;
+    }
+}
+
 template <typename T> void WriteWithFormatter(tPrintTarget& target, const void* object)
 {
     tFormatter<T>::Write(target, *static_cast<const T*>(object));

@@ -1,9 +1,13 @@
 // A format literal for the type-safe driver (tFormat.h): T_FMT("...") gives each literal a type of
 // its own, through which the literal is checked against the argument types and parsed at compile
-// time.
+// time. A call then runs the parsed steps, with no parse and no check left to do: the literal text
+// between conversions is put in runs of known length, and each conversion goes straight to its
+// argument.
 #pragma once
 #include <System/tFormatArg.h>
 #include <System/tFormatParse.h>
+#include <System/tPrint.h>
+#include <utility>
 
 // The base of every T_FMT type: an empty class whose static Text() returns the literal.
 struct tFormatLiteral
@@ -125,12 +129,14 @@ template <typename tLiteral, typename... tArgs> constexpr void RequireFit()
         FailTooManyArguments<check.Argument>();
 }
 
-// One conversion of a parsed literal and the literal text ahead of it (offsets into the literal).
+// One conversion of a parsed literal, the literal text ahead of it (offsets into the literal), and the
+// index of the first argument it takes.
 struct tFormatStep
 {
     int32_t LiteralBegin = 0;
     int32_t LiteralLength = 0;
     int32_t ConversionBegin = 0;
+    int32_t FirstArg = 0;
     tConversion Conversion;
 };
 
@@ -163,6 +169,7 @@ template <int32_t Count> constexpr tFormatProgram<Count> CompileFormat(const cha
     int32_t i = 0;
     int32_t begin = 0;
     int32_t n = 0;
+    int32_t args = 0;
     while (text[i])
     {
         if (text[i] != '%')
@@ -174,8 +181,12 @@ template <int32_t Count> constexpr tFormatProgram<Count> CompileFormat(const cha
         step.LiteralBegin = begin;
         step.LiteralLength = i - begin;
         step.ConversionBegin = i;
+        step.FirstArg = args;
         step.Conversion = ParseConversion(text + i);
-        i += step.Conversion.TextLength;
+        const tConversion& conv = step.Conversion;
+        if (conv.Row >= 0 && conv.Row != tConversion::Percent)
+            args += 1 + (conv.WidthFromArg ? 1 : 0) + (conv.PrecisionFromArg ? 1 : 0);
+        i += conv.TextLength;
         begin = i;
     }
     program.TailBegin = begin;
@@ -188,4 +199,79 @@ template <typename tLiteral> struct tCompiledFormat
     static constexpr int32_t Count = CountConversions(tLiteral::Text());
     static constexpr tFormatProgram<Count> Program = CompileFormat<Count>(tLiteral::Text());
 };
+
+// Runs one valid conversion of a checked literal; args starts at the conversion's first argument
+// (tFormat.cpp).
+void RunLiteralConversion(tPrintTarget& target, const tConversion& conv, const tFormatArg* args);
+
+// Whether a conversion passes an argument of this kind to its row's handler as it stands: no '*' to
+// take, no letters to raise, no text to check, nothing to convert. Such a step calls the handler
+// itself; every other one goes through RunLiteralConversion, which holds the driver's rules.
+constexpr bool GoesStraightToHandler(const tConversion& conv, tArgKind kind)
+{
+    if (conv.UpperCase || conv.WidthFromArg || conv.PrecisionFromArg)
+        return false;
+    switch (kind)
+    {
+    case tArgKind::Integer:
+        return tFormatParse::RowChars[conv.Row] != 'c';
+    case tArgKind::WideInteger:
+    case tArgKind::Real:
+    case tArgKind::Pointer:
+    case tArgKind::Vector:
+    case tArgKind::Quaternion:
+    case tArgKind::Matrix:
+        return true;
+    default:
+        return false;
+    }
+}
+
+template <typename... tArgs> constexpr tArgKind KindAt(int32_t index)
+{
+    constexpr tArgKind kinds[] = {KindOf<tArgs>()..., tArgKind::Unsupported};
+    return kinds[index];
+}
+
+template <typename tLiteral, int32_t Step, typename... tArgs>
+void RunLiteralStep(tPrintTarget& target, const tFormatArg* args)
+{
+    constexpr const tFormatStep& step = tCompiledFormat<tLiteral>::Program.Steps[Step];
+    constexpr const tConversion& conv = step.Conversion;
+    const char* text = tLiteral::Text();
+    if constexpr (step.LiteralLength > 0)
+        target.Put(text + step.LiteralBegin, step.LiteralLength);
+    if constexpr (conv.Row == tConversion::Percent)
+        target.Put('%');
+    else if constexpr (conv.Row == tConversion::Invalid)
+        target.Put(text + step.ConversionBegin, conv.TextLength);
+    else if constexpr (GoesStraightToHandler(conv, KindAt<tArgs...>(step.FirstArg)))
+    {
+        const tFormatArg& arg = args[step.FirstArg];
+        tFormatSpec spec;
+        spec.Flags = conv.Flags;
+        spec.Width = conv.Width;
+        spec.Precision = conv.Precision;
+        spec.TypeSize = arg.Size;
+        TypeHandlerTable[conv.Row].Handler(target, spec, HandlerValue(arg));
+    }
+    else
+        RunLiteralConversion(target, conv, args + step.FirstArg);
+}
+
+template <typename tLiteral, typename... tArgs, int32_t... Steps>
+void RunLiteral(tPrintTarget& target, const tFormatArg* args, std::integer_sequence<int32_t, Steps...>)
+{
+    (RunLiteralStep<tLiteral, Steps, tArgs...>(target, args), ...);
+    constexpr auto& program = tCompiledFormat<tLiteral>::Program;
+    if constexpr (program.TailLength > 0)
+        target.Put(tLiteral::Text() + program.TailBegin, program.TailLength);
+}
+
+// The checked literal's whole output for packed arguments of the types tArgs.
+template <typename tLiteral, typename... tArgs> void RunLiteral(tPrintTarget& target, const tFormatArg* args)
+{
+    RunLiteral<tLiteral, tArgs...>(target, args,
+                                   std::make_integer_sequence<int32_t, tCompiledFormat<tLiteral>::Count>());
+}
 } // namespace tFormatDetail
