@@ -23,12 +23,21 @@ if(PELTRAK_OPENCV STREQUAL "lean")
                                 "(a few minutes, once), or configure with -DPELTRAK_OPENCV=system.")
         endif()
     endif()
+    # Found afresh on every configure too: a cached OpenCV_DIR would keep the tree on an old recipe's build.
+    unset(OpenCV_DIR CACHE)
     find_package(OpenCV 4.6.0 EXACT REQUIRED CONFIG COMPONENTS ${PELTRAK_OPENCV_MODULES}
                  PATHS "${prefix}" NO_DEFAULT_PATH)
     message(STATUS "OpenCV: lean static build in ${prefix}")
+    # OpenCV's inline headers name themselves in the errors they raise: as "opencv2/...", like the
+    # library's own files, not by the cache's path, which would make the programs differ by machine.
+    set(prefixMaps "")
+    foreach(includeDir IN LISTS OpenCV_INCLUDE_DIRS)
+        list(APPEND prefixMaps "-ffile-prefix-map=${includeDir}/=")
+    endforeach()
     foreach(module IN LISTS PELTRAK_OPENCV_MODULES)
         add_library(PeltrakOpenCV::${module} INTERFACE IMPORTED)
         target_link_libraries(PeltrakOpenCV::${module} INTERFACE opencv_${module})
+        target_compile_options(PeltrakOpenCV::${module} INTERFACE ${prefixMaps})
     endforeach()
 elseif(PELTRAK_OPENCV STREQUAL "system")
     # Debian's split packages ship no CMake configuration.

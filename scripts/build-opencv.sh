@@ -61,8 +61,21 @@ options=(
     -DWITH_DSHOW=OFF -DWITH_MSMF=OFF -DWITH_QUIRC=OFF -DWITH_ADE=OFF -DWITH_PROTOBUF=OFF -DWITH_CAROTENE=OFF
     -DWITH_IMGCODEC_GIF=OFF -DWITH_AVIF=OFF -DWITH_SPNG=OFF -DWITH_OAK=OFF -DWITH_ONNX=OFF
     -DCV_TRACE=OFF -DOPENCV_GENERATE_PKGCONFIG=OFF -DENABLE_CCACHE=OFF -DOPENCV_ENABLE_NONFREE=OFF
-    -DINSTALL_C_EXAMPLES=OFF -DINSTALL_PYTHON_EXAMPLES=OFF -DINSTALL_TESTS=OFF
+    -DINSTALL_C_EXAMPLES=OFF -DINSTALL_PYTHON_EXAMPLES=OFF -DINSTALL_TESTS=OFF -DBUILD_INFO_SKIP_TIMESTAMP=ON
 )
+# The programs ship this code, so it is built as reproducibly as they are, and hardened as they are
+# where the target allows. OpenCV includes this file after its project() call: options added there
+# stay out of CMAKE_CXX_FLAGS, which OpenCV copies into the build summary it compiles into the library
+# (cv::getBuildInformation()) together with the host's kernel version, cleared here. With the prefix
+# maps its error messages name "opencv/modules/...", not the temporary folder it was built in.
+# shellcheck disable=SC2016 # CMake, not the shell, expands these.
+projectInclude='add_compile_options("-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=opencv/"
+                    "-ffile-prefix-map=${CMAKE_BINARY_DIR}/=opencv-build/")
+set(CMAKE_HOST_SYSTEM_VERSION "")
+if(NOT CMAKE_CROSSCOMPILING)
+    add_compile_options(-fstack-protector-strong)
+    add_compile_definitions(_FORTIFY_SOURCE=2)
+endif()'
 
 # The compiler that builds OpenCV must be the one the tool is built with; a toolchain file names its own.
 # The key takes the toolchain file's content, not its path, so that every clone shares one cache entry.
@@ -73,7 +86,7 @@ else
     target=native
     compiler=$("${CXX:-c++}" --version 2>/dev/null | head -n 1 || true)
 fi
-key=$(printf '%s\n' "$version" "$compiler" "${options[@]}" | sha256sum | cut -c1-12)
+key=$(printf '%s\n' "$version" "$compiler" "${options[@]}" "$projectInclude" | sha256sum | cut -c1-12)
 [ -n "$toolchain" ] && options+=("-DCMAKE_TOOLCHAIN_FILE=$toolchain")
 cacheRoot=${XDG_CACHE_HOME:-$HOME/.cache}/peltrak
 prefix=$cacheRoot/opencv-$version-$target-$key
@@ -160,7 +173,9 @@ found=$(awk '/#define CV_VERSION_(MAJOR|MINOR|REVISION)[ \t]/ { v = v (v == "" ?
 [ "$found" = "$version" ] || fail "the source is OpenCV $found, not $version; $howToProvide"
 
 say "[3/5] configuring (log: $log)"
-cmake -S "$source" -B "$work/build" -DCMAKE_INSTALL_PREFIX="$staging" "${options[@]}" >>"$log" 2>&1 \
+printf '%s\n' "$projectInclude" > "$work/peltrak-opencv.cmake"
+# Installed with --prefix below: the prefix given at configure time is compiled into the library.
+cmake -S "$source" -B "$work/build" -DCMAKE_PROJECT_OpenCV_INCLUDE="$work/peltrak-opencv.cmake" "${options[@]}" >>"$log" 2>&1 \
     || fail "configuring OpenCV failed (see $log); check the compiler and $howToProvide"
 
 say "[4/5] compiling core, imgproc and imgcodecs on 2 jobs"
@@ -181,7 +196,7 @@ showProgress() {
 cmake --build "$work/build" -j 2 2>&1 | showProgress || fail "compiling OpenCV failed (see $log); nothing was cached"
 
 say "[5/5] installing into the cache"
-cmake --install "$work/build" >>"$log" 2>&1 || fail "installing OpenCV failed (see $log); nothing was cached"
+cmake --install "$work/build" --prefix "$staging" >>"$log" 2>&1 || fail "installing OpenCV failed (see $log); nothing was cached"
 touch "$staging/.complete"
 chmod 755 "$staging"
 mv -T "$staging" "$prefix" 2>/dev/null || [ -f "$prefix/.complete" ] \

@@ -5,7 +5,8 @@
 #   scripts/setup.sh --system-opencv also Debian's packaged OpenCV (-DPELTRAK_OPENCV=system), which pulls
 #                                    in more than a hundred libraries the default build never links
 #   scripts/setup.sh --hardening     also the sanitizer, fuzzing, static-analysis, cross-compile and
-#                                    packaging tools (and Debian's OpenCV, which those builds link)
+#                                    packaging tools (lintian, abigail-tools), and Debian's OpenCV, which
+#                                    those builds link
 #   scripts/setup.sh --bench         also the benchmark peers (and Debian's OpenCV)
 set -euo pipefail
 
@@ -22,7 +23,7 @@ for arg in "$@"; do
     case "$arg" in
     --system-opencv) packages+=("${systemOpenCV[@]}") ;;
     --hardening) packages+=("${systemOpenCV[@]}" clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck g++-mingw-w64-x86-64-posix
-                            libz-mingw-w64-dev wine64 dpkg-dev file man-db groff-base) ;;
+                            libz-mingw-w64-dev wine64 dpkg-dev file man-db groff-base lintian abigail-tools) ;;
     --bench) packages+=("${systemOpenCV[@]}" libbenchmark-dev libgmp-dev imagemagick ffmpeg python3 python3-opencv python3-numpy python3-matplotlib) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
     esac

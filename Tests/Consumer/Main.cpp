@@ -1,9 +1,11 @@
-// Uses the installed libraries as another project would: owned text, a wide integer and a print
-// handler reached through the handler table. Prints one line per check; the exit status is 0 only
-// when every check matches.
+// Uses the installed libraries as another project would: owned text, a wide integer, a print handler
+// reached through the handler table and both drivers. Prints one line per check; the exit status is 0
+// only when every check matches.
 #include <Foundation/tFixInt.h>
 #include <Foundation/tString.h>
+#include <System/tFormat.h>
 #include <System/tPrint.h>
+#include <System/tPrintf.h>
 #include <cstdio>
 #include <cstring>
 
@@ -43,6 +45,13 @@ int main()
     spec.TypeSize = int32_t(sizeof value);
     TypeHandlerTable[TypeCharIndex[static_cast<unsigned char>('u')]].Handler(target, spec, &value);
     Expect("%u of a tWideInt256", text, "340,282,366,920,938,463,463,374,607,431,768,211,456");
+
+    char line[16];
+    const int length = tsnPrintf(line, int(sizeof line), "%s=%08.3f|%#x", "pi", 3.14159265, 255u);
+    Expect("tsnPrintf, cut to its buffer", line, "pi=0003.142|0xf");
+    Expect("tsnPrintf's full length", length == 16 ? "16" : "other", "16");
+    tFormat(line, T_FMT("%-4s|%+d"), tString("ab"), 7);
+    Expect("tFormat", line, "ab  |+7");
 
     return Failures == 0 ? 0 : 1;
 }

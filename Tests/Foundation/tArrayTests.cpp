@@ -167,7 +167,7 @@ TEST(ArrayChecks, ChecksSitOnTheirLines)
     tArray<char> a(1, 0);
     a[1];
     const std::string path = RecordingPrompt::LastField("File");
-    std::ifstream header(path);
+    std::ifstream header(SourcePath(path));
     ASSERT_TRUE(header) << path;
     std::vector<std::string> lines(1); // lines[n] is line n
     for (std::string line; std::getline(header, line);)

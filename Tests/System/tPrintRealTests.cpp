@@ -285,9 +285,7 @@ namespace
 // The line of a check in the engine's source, found by its text so that edits above it do not matter.
 int SourceLineOf(const std::string& needle)
 {
-    std::string path = __FILE__;
-    path = path.substr(0, path.rfind("Tests/System/")) + "Modules/System/Src/tPrint.cpp";
-    return ::SourceLineOf(path, needle);
+    return ::SourceLineOf(SourcePath("Modules/System/Src/tPrint.cpp"), needle);
 }
 } // namespace
 

@@ -90,7 +90,7 @@ struct tStringItem : tLink<tStringItem>, tString
 // not changed. Text before a leading divider or between two adjacent dividers gives an empty item; a
 // trailing divider gives no empty last item; an empty text gives none; a text without the divider
 // (and any text split at 0, which never occurs in a text) gives one item holding all of it.
-int tSplitString(tList<tStringItem>& parts, const tString& src, char divider);
+PELTRAK_API int tSplitString(tList<tStringItem>& parts, const tString& src, char divider);
 
 // The three numbers of a version text, with the once-flag that guards their parse.
 //
@@ -112,8 +112,8 @@ struct tVersionNumbers
 // number (every character that is not a digit, such as the quoted name before the major number, is
 // skipped), stores them and sets version.Read. A text of fewer than three pieces gives 0 for each
 // missing number. Once Read is set, later calls change nothing.
-void tReadVersionText(tVersionNumbers& version, const char* text);
+PELTRAK_API void tReadVersionText(tVersionNumbers& version, const char* text);
 
 // The foundation library's own version, parsed from FoundationVersionText before main runs.
 inline constexpr char FoundationVersionText[] = "\"FOUNDATION_VERSION\" \"0.8.12\"";
-extern tVersionNumbers FoundationVersion;
+extern PELTRAK_API tVersionNumbers FoundationVersion;

@@ -12,6 +12,7 @@
 // Windows is a task-modal message box; elsewhere it asks on the controlling terminal and answers
 // Failed when there is none, which the report treats like Ignore.
 #pragma once
+#include <Foundation/tExport.h>
 #include <cstdint>
 #include <cstring>
 
@@ -22,15 +23,14 @@ enum class tAssertAnswer
     Ignore,
     Failed
 };
-
 using tAssertPrompt = tAssertAnswer (*)(const char* text, const char* title);
 
 // Installs a prompt and returns the previous one; null restores the platform's default.
-tAssertPrompt tSetAssertPrompt(tAssertPrompt prompt);
+PELTRAK_API tAssertPrompt tSetAssertPrompt(tAssertPrompt prompt);
 
 // Shows the report and acts on the answer; returns unless the answer was Abort. A null message
 // reads "None". The report is cut to 4096 bytes, terminator included.
-void tAssertFailed(const char* expr, const char* file, int line, const char* message);
+PELTRAK_API void tAssertFailed(const char* expr, const char* file, int line, const char* message);
 
 #define tRequire(condition)                                                                                  \
     do                                                                                                       \
@@ -44,7 +44,7 @@ void tAssertFailed(const char* expr, const char* file, int line, const char* mes
 // "!" binary; otherwise decimal). The text is read right to left; characters that are not digits of
 // the base are skipped, a '-' in base 10 negates what was read to its right, and the result wraps
 // modulo 2^32. Null or empty text gives 0. Makes no checks.
-int tTextToInt(const char* text, int base);
+PELTRAK_API int tTextToInt(const char* text, int base);
 
 // Checked wrappers over the C library's text routines. Each one reports a broken precondition and,
 // if the report returns, does nothing harmful: a null text has length 0, a copy with a null pointer

@@ -12,7 +12,7 @@
 #pragma once
 #include <Foundation/tStandard.h>
 
-struct tString
+struct PELTRAK_API tString
 {
     // Allocates nothing, so a global tString is constant data and needs no start-up code.
     constexpr tString() : Chars(&EmptyBuffer) {}

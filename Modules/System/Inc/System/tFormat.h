@@ -38,7 +38,7 @@
 namespace tFormatDetail
 {
 // A runtime format: parsed and checked as it is walked (tFormat.cpp).
-void RunChecked(tPrintTarget& target, const char* format, const tFormatArg* args, int count);
+PELTRAK_API void RunChecked(tPrintTarget& target, const char* format, const tFormatArg* args, int count);
 
 template <typename T>
 constexpr bool IsFormat =

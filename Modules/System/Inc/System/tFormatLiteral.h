@@ -202,7 +202,7 @@ template <typename tLiteral> struct tCompiledFormat
 
 // Runs one valid conversion of a checked literal; args starts at the conversion's first argument
 // (tFormat.cpp).
-void RunLiteralConversion(tPrintTarget& target, const tConversion& conv, const tFormatArg* args);
+PELTRAK_API void RunLiteralConversion(tPrintTarget& target, const tConversion& conv, const tFormatArg* args);
 
 // Whether a conversion passes an argument of this kind to its row's handler as it stands: no '*' to
 // take, no letters to raise, no text to check, nothing to convert. Such a step calls the handler

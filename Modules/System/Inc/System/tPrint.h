@@ -58,7 +58,7 @@ enum class tArrayRule : uint8_t
 // advanced, no terminator). While Buffer is set and BufferLimit is not -1, characters past
 // CharCount == BufferLimit are refused: neither stored nor counted. With no destination the target
 // only counts, so CharCount gives the length the output would have.
-struct tPrintTarget
+struct PELTRAK_API tPrintTarget
 {
     tArray<char>* Array = nullptr;
     int32_t BufferLimit = -1;
@@ -137,11 +137,11 @@ struct tTypeHandlerEntry
 };
 
 // Rows in the order b o d i u x X p e f g v q m c s.
-extern const tTypeHandlerEntry TypeHandlerTable[16];
+extern PELTRAK_API const tTypeHandlerEntry TypeHandlerTable[16];
 // Row of each conversion character; 16 for '%' (no handler); -1 for every other code.
-extern const int32_t TypeCharIndex[256];
+extern PELTRAK_API const int32_t TypeCharIndex[256];
 // Precision of e, f and g when Precision is -1.
-extern const int32_t DefaultPrecision;
+extern PELTRAK_API const int32_t DefaultPrecision;
 
 // Integer handlers. TypeSize 4, 8, 16, 32 or 64 (32 to 512 bits); p takes 4 or 8; any other size is
 // reported and prints nothing. Widths and precisions up to 4096 give the exact text; larger ones are
@@ -149,22 +149,24 @@ extern const int32_t DefaultPrecision;
 // precision's job, so the rest of the field is filled with spaces even with ZeroPad, as in C.
 // LeftAlign wins over ZeroPad, as in C: the fill is spaces on the right ("%-05d" of 42 gives "42   ").
 // p keeps its zeros with LeftAlign, since they are the pointer's form rather than a fill.
-void HandleBase2(tPrintTarget& target, const tFormatSpec& spec, const void* value);
-void HandleOctal(tPrintTarget& target, const tFormatSpec& spec, const void* value);
-void HandleDecimal(tPrintTarget& target, const tFormatSpec& spec, const void* value);
-void HandleInteger(tPrintTarget& target, const tFormatSpec& spec, const void* value);
-void HandleUnsigned(tPrintTarget& target, const tFormatSpec& spec, const void* value);
-void HandleHex(tPrintTarget& target, const tFormatSpec& spec, const void* value);
-void HandleHexUpper(tPrintTarget& target, const tFormatSpec& spec, const void* value);
-void HandlePointer(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleBase2(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleOctal(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleDecimal(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleInteger(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleUnsigned(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleHex(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleHexUpper(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandlePointer(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 
 // Sign, prefix and digits (with precision, zero fill and grouping) of a 32/64-bit or a
 // 128/256/512-bit integer, appended to out. Both read only Flags, Width and Precision of spec. out
 // must have room for the whole text: a fixed-capacity array refuses a digit run that does not fit.
-void WriteNativeInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
-                        int bitSize, bool upperCase, int base, bool forcePrefix);
-void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* value, bool treatAsUnsigned,
-                      int bitSize, bool upperCase, int base, bool forcePrefix);
+PELTRAK_API void WriteNativeInteger(tArray<char>& out, const tFormatSpec& spec, const void* value,
+                                    bool treatAsUnsigned, int bitSize, bool upperCase, int base,
+                                    bool forcePrefix);
+PELTRAK_API void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* value,
+                                  bool treatAsUnsigned, int bitSize, bool upperCase, int base,
+                                  bool forcePrefix);
 
 // Real and compound handlers: e, f, g take a double; v, q, m consecutive floats. A null value prints
 // nothing. Every digit printed is a digit of the double's exact binary value, rounded once at the last
@@ -191,17 +193,17 @@ void WriteWideInteger(tArray<char>& out, const tFormatSpec& spec, const void* va
 // v: TypeSize / 4 components; a count outside 2..4 is reported, then that many components are printed.
 // m: TypeSize 64 (4x4) or 16 (2x2), stored column by column; any other size is reported, then a 2x2
 //    matrix is printed when TypeSize is at least 16, and nothing otherwise.
-void HandleExponent(tPrintTarget& target, const tFormatSpec& spec, const void* value);
-void HandleFixed(tPrintTarget& target, const tFormatSpec& spec, const void* value);
-void HandleGeneral(tPrintTarget& target, const tFormatSpec& spec, const void* value);
-void HandleVector(tPrintTarget& target, const tFormatSpec& spec, const void* value);
-void HandleQuaternion(tPrintTarget& target, const tFormatSpec& spec, const void* value);
-void HandleMatrix(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleExponent(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleFixed(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleGeneral(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleVector(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleQuaternion(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleMatrix(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 
 // Character and text handlers. c ignores the field; a null text for s is reported and printed as the
 // empty text, still filled to Width.
-void HandleChar(tPrintTarget& target, const tFormatSpec& spec, const void* value);
-void HandleString(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleChar(tPrintTarget& target, const tFormatSpec& spec, const void* value);
+PELTRAK_API void HandleString(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 
 // Pieces of the real handlers.
 enum class tPendingSign : int32_t
@@ -225,12 +227,14 @@ enum class tRealClass : int32_t
     NegInfinity = 7,     // "-inf"
 };
 
-int DecimalExponent(double x);
-tRealClass ClassifyReal(double x);
+PELTRAK_API int DecimalExponent(double x);
+PELTRAK_API tRealClass ClassifyReal(double x);
 // Appends the text of a NaN or infinity and returns true; appends nothing for a finite x.
-bool WriteNonFinite(tArray<char>& out, double x);
+PELTRAK_API bool WriteNonFinite(tArray<char>& out, double x);
 // Appends x in fixed form and returns the sign the caller still owes. A non-finite x appends its text
 // and returns NotFinite.
-tPendingSign WriteFixedDigits(tArray<char>& out, const tFormatSpec& spec, double x, bool significantMode);
+PELTRAK_API tPendingSign WriteFixedDigits(tArray<char>& out, const tFormatSpec& spec, double x,
+                                          bool significantMode);
 // Prints count floats through HandleFixed, bracketed and comma-separated, or space-separated with AltStyle.
-void WriteFloatComponents(tPrintTarget& target, const tFormatSpec& spec, const float* values, int count);
+PELTRAK_API void WriteFloatComponents(tPrintTarget& target, const tFormatSpec& spec, const float* values,
+                                      int count);

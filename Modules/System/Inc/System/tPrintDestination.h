@@ -22,21 +22,21 @@ namespace tPrintDestination
 using tRenderFunction = void (*)(tPrintTarget& target, const void* context);
 
 // Into dest, which must have room for the output and a terminator.
-int PrintUnbounded(char* dest, tRenderFunction render, const void* context);
+PELTRAK_API int PrintUnbounded(char* dest, tRenderFunction render, const void* context);
 
 // snprintf's contract: at most size - 1 characters and a terminator; size 0 writes nothing and dest
 // may be null. A size above PTRDIFF_MAX, which no buffer has (a negative number converted, most
 // likely), is reported and then treated as 0.
-int PrintBounded(char* dest, size_t size, tRenderFunction render, const void* context);
+PELTRAK_API int PrintBounded(char* dest, size_t size, tRenderFunction render, const void* context);
 
 // Appended to dest, no terminator. A fixed-capacity tArray keeps the longest prefix of the output that
 // fits, and nothing after it; a tArray that can grow grows by its own step (tArray.h).
-int PrintAppended(tArray<char>& dest, tRenderFunction render, const void* context);
-int PrintAppended(std::string& dest, tRenderFunction render, const void* context);
+PELTRAK_API int PrintAppended(tArray<char>& dest, tRenderFunction render, const void* context);
+PELTRAK_API int PrintAppended(std::string& dest, tRenderFunction render, const void* context);
 
 // In one fwrite; -1 when the stream refuses it or the text cannot be held in memory.
-int PrintToFile(FILE* file, tRenderFunction render, const void* context);
+PELTRAK_API int PrintToFile(FILE* file, tRenderFunction render, const void* context);
 
 // A new string: head's text followed by the output (a tString never grows, tString.h).
-tString PrintToNewString(const tString& head, tRenderFunction render, const void* context);
+PELTRAK_API tString PrintToNewString(const tString& head, tRenderFunction render, const void* context);
 } // namespace tPrintDestination

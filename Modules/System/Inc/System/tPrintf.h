@@ -30,27 +30,27 @@
 #include <cstdio>
 
 // Into dest, which must have room for the output and a terminator.
-int tsPrintf(char* dest, const char* format, ...);
-int tvsPrintf(char* dest, const char* format, va_list args);
+PELTRAK_API int tsPrintf(char* dest, const char* format, ...);
+PELTRAK_API int tvsPrintf(char* dest, const char* format, va_list args);
 
 // snprintf's contract: at most size - 1 characters and a terminator; size 0 (or less) writes nothing
 // and dest may be null. The return value is the length of the whole output, so a result >= size
 // means the text was cut. Cutting costs a second, counting-only pass over the format.
-int tsnPrintf(char* dest, int size, const char* format, ...);
-int tvsnPrintf(char* dest, int size, const char* format, va_list args);
+PELTRAK_API int tsnPrintf(char* dest, int size, const char* format, ...);
+PELTRAK_API int tvsnPrintf(char* dest, int size, const char* format, va_list args);
 
 // To standard output or to file, in one write per call.
-int tPrintf(const char* format, ...);
-int tvPrintf(const char* format, va_list args);
-int tfPrintf(FILE* file, const char* format, ...);
-int tvfPrintf(FILE* file, const char* format, va_list args);
+PELTRAK_API int tPrintf(const char* format, ...);
+PELTRAK_API int tvPrintf(const char* format, va_list args);
+PELTRAK_API int tfPrintf(FILE* file, const char* format, ...);
+PELTRAK_API int tvfPrintf(FILE* file, const char* format, va_list args);
 
 // Appended to dest, no terminator. A fixed-capacity array keeps the longest prefix of the output that
 // fits, and nothing after it; the return value still counts everything.
-int taPrintf(tArray<char>& dest, const char* format, ...);
-int tvaPrintf(tArray<char>& dest, const char* format, va_list args);
+PELTRAK_API int taPrintf(tArray<char>& dest, const char* format, ...);
+PELTRAK_API int tvaPrintf(tArray<char>& dest, const char* format, va_list args);
 
 // A tString is built once and never grows (tString.h), so "appending" builds a new string: head's
 // text followed by the output. Costs one scratch array, grown by doubling, and one copy.
-tString tStringPrintf(const tString& head, const char* format, ...);
-tString tvStringPrintf(const tString& head, const char* format, va_list args);
+PELTRAK_API tString tStringPrintf(const tString& head, const char* format, ...);
+PELTRAK_API tString tvStringPrintf(const tString& head, const char* format, va_list args);
