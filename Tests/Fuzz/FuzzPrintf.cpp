@@ -5,9 +5,10 @@
 // report: the drivers never stop a program on what a format or an argument value holds.
 //
 // The type-safe front end takes any format: its arguments carry their kinds, so it must never read
-// past them or read one as the wrong type. The C-style driver cannot know how many arguments it was
-// given, so it only gets formats whose conversions fit in the arguments passed: every one of them a
-// valid pointer or double whatever it is read as (see Fits).
+// past them or read one as the wrong type. It also appends to a std::string, which must end the same,
+// and its arguments include standard strings and a type with a tFormatter. The C-style driver cannot know how
+// many arguments it was given, so it only gets formats whose conversions fit in the arguments passed: every
+// one of them a valid pointer or double whatever it is read as (see Fits).
 //
 // Input: two bytes of buffer size, then the format.
 #include "FuzzSupport.h"
@@ -20,6 +21,24 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
+
+namespace
+{
+struct tFuzzPair
+{
+    int A, B;
+};
+} // namespace
+
+// A type of the program's own, whose text the conversion's width and precision act on.
+template <> struct tFormatter<tFuzzPair>
+{
+    static void Write(tPrintTarget& target, const tFuzzPair& p)
+    {
+        tFormat(target, T_FMT("<%d|%d>"), p.A, p.B);
+    }
+};
 
 namespace
 {
@@ -116,21 +135,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const tMatrix4 m4 = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
     const tString text("text");
     const char* const none = nullptr;
+    const std::string owned("a\0b", 3);
+    const std::string_view view = std::string_view("view-and-more").substr(0, 4);
+    const auto formatTo = [&](auto&&... dest)
+    {
+        return tFormat(dest..., f, -7, int64_t(1) << 40, 'c', 2.5, "abc", text, wide128, wide512, v3, q, m4,
+                       &v3, none, owned, view, tFuzzPair{-3, 4});
+    };
     tArray<char> whole(64, 1 << 16);
-    const int length = tFormat(whole, f, -7, int64_t(1) << 40, 'c', 2.5, "abc", text, wide128, wide512, v3, q,
-                               m4, &v3, none);
+    const int length = formatTo(whole);
     CheckBounded(
-        whole, length, bufferSize,
-        [&](char* dest, int n)
-        {
-            return tFormat(dest, n, f, -7, int64_t(1) << 40, 'c', 2.5, "abc", text, wide128, wide512, v3, q,
-                           m4, &v3, none);
-        },
-        [&](tArray<char>& dest)
-        {
-            return tFormat(dest, f, -7, int64_t(1) << 40, 'c', 2.5, "abc", text, wide128, wide512, v3, q, m4,
-                           &v3, none);
-        });
+        whole, length, bufferSize, [&](char* dest, int n) { return formatTo(dest, size_t(n)); },
+        [&](tArray<char>& dest) { return formatTo(dest); });
+    std::string appended = "head";
+    FUZZ_CHECK(formatTo(appended) == length);
+    FUZZ_CHECK(appended.compare(4, std::string::npos, whole.GetStorage(), size_t(length)) == 0);
 
     if (Fits(f))
     {

@@ -1,14 +1,28 @@
 // What the drivers' destinations promise whatever the format: a fixed-capacity array keeps the longest
-// prefix that fits, and a driver's own buffer costs memory (and copies) linear in the output. The
-// array allocations of this test binary go through a counter for that.
+// prefix that fits, a driver's own buffer costs memory (and copies) linear in the output, and a caller's
+// buffer costs none. The array allocations of this test binary go through a counter for that.
 #include "ArrayNewCounter.h"
 
 #include <System/tFormat.h>
 #include <System/tPrintf.h>
+#include <System/tVector.h>
 #include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+
+namespace
+{
+struct tTagged
+{
+    int Tag;
+};
+} // namespace
+
+template <> struct tFormatter<tTagged>
+{
+    static void Write(tPrintTarget& target, const tTagged& t) { tFormat(target, T_FMT("tag-%d"), t.Tag); }
+};
 
 namespace
 {
@@ -104,4 +118,26 @@ TEST(PrintDestinations, FixedArrayKeepsTheLongestPrefixThatFits)
             EXPECT_EQ(Text(array), c.Expected);
         }
     }
+}
+
+// Every kind of field, the upper-case forms and wide fills and precisions among them, cut by the
+// buffer or not; the type-safe forms add a type of the program's own with a width and a cut.
+TEST(PrintDestinations, CallersBufferCostsNoAllocation)
+{
+    static char buffer[1 << 18];
+    const tVector3 v = {1, 2, 3};
+    const tTagged tagged = {7};
+    const char* const format = "%s|%d|%.3f|%E|%12.3G|%-9F|%65536s|%.300e|%,d|%.1v|%c|%p";
+#define T_CALL_ARGS "text", 42, 1.5, 1e300, -0.0, 1.0 / 0.0, "x", 2.5, 1234567, &v, 'c', &v
+    for (size_t size : {sizeof buffer, size_t(10)})
+    {
+        const size_t before = ArrayNew::Bytes;
+        tsnPrintf(buffer, int(size), format, T_CALL_ARGS);
+        tsPrintf(buffer, format, T_CALL_ARGS);
+        tFormat(buffer, size, format, T_CALL_ARGS, tagged);
+        tFormat(buffer, size, T_FMT("%s|%d|%.3f|%E|%12.3G|%-9F|%65536s|%.300e|%,d|%p|%c|%p|%-8s|%.3s"),
+                T_CALL_ARGS, tagged, tagged);
+        EXPECT_EQ(ArrayNew::Bytes, before) << size;
+    }
+#undef T_CALL_ARGS
 }

@@ -11,6 +11,20 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <string_view>
+
+namespace
+{
+struct tTagged
+{
+    int Tag;
+};
+} // namespace
+
+template <> struct tFormatter<tTagged>
+{
+    static void Write(tPrintTarget& target, const tTagged& t) { tFormat(target, T_FMT("#%d"), t.Tag); }
+};
 
 namespace
 {
@@ -89,7 +103,8 @@ TEST(PrintDrivers, NoFormatOrArgumentValueReachesAReport)
                 FormatWithEach(f, -1, int64_t(-1), tWideInt128::FromInt(-1), tWideInt512::FromInt(-1), -1.5,
                                none, "text", tString("text"), nowhere, &Floats[0], tVector2{1, 2},
                                tVector3{1, 2, 3}, tVector4{1, 2, 3, 4}, tQuaternion{0, 0, 0, 1},
-                               tMatrix2{{1, 0, 0, 1}}, tMatrix4{});
+                               tMatrix2{{1, 0, 0, 1}}, tMatrix4{}, std::string("text"), std::string_view(),
+                               tTagged{7});
                 ASSERT_TRUE(RecordingPrompt::Reports().empty()) << '"' << format << "\" reached a report:\n"
                                                                 << RecordingPrompt::Reports().front();
             }
@@ -134,4 +149,6 @@ TEST(PrintDrivers, PrecisionBoundsHowFarATextIsRead)
     EXPECT_STREQ(buffer, "[abc|ab]");
     EXPECT_EQ(tFormat(buffer, T_FMT("[%5.3s]"), text), 7);
     EXPECT_STREQ(buffer, "[  abc]");
+    EXPECT_EQ(tFormat(buffer, T_FMT("[%s|%.2s]"), std::string_view(text, 3), std::string_view(text, 3)), 8);
+    EXPECT_STREQ(buffer, "[abc|ab]");
 }

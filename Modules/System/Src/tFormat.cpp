@@ -3,6 +3,8 @@
 #include "tPrintfDetail.h"
 
 #include <System/tFormat.h>
+#include <algorithm>
+#include <climits>
 
 using namespace tPrintfDetail;
 using namespace tFormatDetail;
@@ -20,6 +22,7 @@ const char* KindName(tArgKind kind)
     case tArgKind::Real:
         return "double";
     case tArgKind::Text:
+    case tArgKind::SizedText:
         return "string";
     case tArgKind::Pointer:
         return "pointer";
@@ -29,6 +32,8 @@ const char* KindName(tArgKind kind)
         return "quaternion";
     case tArgKind::Matrix:
         return "matrix";
+    case tArgKind::User:
+        return "object";
     default:
         return "?";
     }
@@ -44,31 +49,100 @@ void PutMarker(tPrintTarget& target, char conversion, const char* found)
     target.Put(')');
 }
 
-char ConversionChar(const tConversion& conv)
-{
-    const char c = tTypeRow::Chars[conv.Row];
-    return conv.UpperCase ? char(c - 'a' + 'A') : c;
-}
-
-// Where the handler finds the value: in the packed argument itself for what it holds by value, at
-// the caller's object otherwise.
-const void* HandlerValue(const tFormatArg& arg)
-{
-    switch (arg.Kind)
-    {
-    case tArgKind::WideInteger:
-    case tArgKind::Vector:
-    case tArgKind::Quaternion:
-    case tArgKind::Matrix:
-        return arg.Value.Address;
-    default:
-        return &arg.Value;
-    }
-}
-
 long long IntegerOf(const tFormatArg& arg)
 {
     return arg.Size == 8 ? arg.Value.Int64 : arg.Value.Int32;
+}
+
+// std::string and std::string_view: exactly their characters, as many as the precision allows.
+void PrintSizedText(tPrintTarget& target, const tFormatSpec& spec, const char* text, size_t length)
+{
+    const size_t shown = spec.Precision >= 0 ? std::min(length, size_t(spec.Precision)) : length;
+    const int n = int(std::min<size_t>(shown, INT_MAX));
+    target.PadBefore(n, spec);
+    target.Put(text, n);
+    target.PadAfter(n, spec);
+}
+
+// The first length characters that write prints, into target.
+void PutCut(tPrintTarget& target, int length, tWriteFunction write, const void* object)
+{
+    if (!target.Buffer && !target.Array)
+    {
+        target.CharCount = int(std::min<long long>((long long)target.CharCount + length, INT_MAX));
+        return; // only counting: the text itself is not needed
+    }
+    if (target.Buffer && !target.Array)
+    {
+        // The caller's buffer, with a limit where the cut falls: no copy and no allocation.
+        tPrintTarget window = target;
+        const int end = target.CharCount + length;
+        window.BufferLimit = target.BufferLimit == -1 ? end : std::min(target.BufferLimit, end);
+        write(window, object);
+        target.Buffer = window.Buffer;
+        target.CharCount = window.CharCount;
+        return;
+    }
+    tArray<char> aside(length, 0);
+    tPrintTarget cut;
+    cut.Array = &aside;
+    cut.ArrayRule = tArrayRule::Prefix;
+    write(cut, object);
+    target.Put(aside.GetStorage(), aside.GetCount());
+}
+
+// A type with a tFormatter: its text is measured first when a width or a precision applies to it.
+void PrintUser(tPrintTarget& target, const tFormatSpec& spec, tWriteFunction write, const void* object)
+{
+    if (spec.Width == 0 && spec.Precision < 0)
+    {
+        write(target, object);
+        return;
+    }
+    tPrintTarget counting;
+    write(counting, object);
+    const int length = counting.CharCount;
+    const int shown = spec.Precision >= 0 ? std::min(length, spec.Precision) : length;
+    target.PadBefore(shown, spec);
+    if (shown == length)
+        write(target, object);
+    else
+        PutCut(target, shown, write, object);
+    target.PadAfter(shown, spec);
+}
+
+// One field from an argument that its row accepts.
+void PrintArgument(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec, const tFormatArg& arg)
+{
+    spec.TypeSize = arg.Size;
+    switch (arg.Kind)
+    {
+    case tArgKind::Integer:
+        if (conv.Row == tTypeRow::Char)
+        {
+            // c reads four bytes whatever the integer's size.
+            const int32_t code = int32_t(IntegerOf(arg));
+            PrintField(target, conv, spec, &code);
+            return;
+        }
+        break;
+    case tArgKind::Text:
+        if (conv.Row == tTypeRow::String)
+        {
+            PrintText(target, spec, static_cast<const char*>(arg.Value.Address));
+            return;
+        }
+        break;
+    case tArgKind::SizedText:
+        PrintSizedText(target, spec, static_cast<const char*>(arg.Value.Address), arg.Extra.Length);
+        return;
+    case tArgKind::User:
+        PrintUser(target, spec, arg.Extra.Write, arg.Value.Address);
+        return;
+    default:
+        break;
+    }
+    PrintField(target, conv, spec, HandlerValue(arg));
 }
 
 // Checked is true for a T_FMT literal, whose arguments were matched at compile time: the walk then
@@ -80,13 +154,13 @@ public:
 
     void TakeWidth(tPrintTarget& target, tFormatSpec& spec)
     {
-        if (const tFormatArg* arg = TakeInteger(target))
+        if (const tFormatArg* arg = TakeStarArgument(target))
             SetWidth(spec, IntegerOf(*arg));
     }
 
     void TakePrecision(tPrintTarget& target, tFormatSpec& spec)
     {
-        if (const tFormatArg* arg = TakeInteger(target))
+        if (const tFormatArg* arg = TakeStarArgument(target))
             SetPrecision(spec, IntegerOf(*arg));
     }
 
@@ -103,15 +177,7 @@ public:
             PutMarker(target, ConversionChar(conv), KindName(arg->Kind));
             return;
         }
-        spec.TypeSize = arg->Size;
-        if (arg->Kind == tArgKind::Integer && conv.Row == tTypeRow::Char)
-        {
-            // c reads four bytes whatever the integer's size.
-            const int32_t code = int32_t(IntegerOf(*arg));
-            PrintField(target, conv, spec, &code);
-            return;
-        }
-        PrintField(target, conv, spec, HandlerValue(*arg));
+        PrintArgument(target, conv, spec, *arg);
     }
 
     int Used() const { return Next; }
@@ -119,8 +185,9 @@ public:
 private:
     const tFormatArg* Take() { return Checked || Next < Count ? &Args[Next++] : nullptr; }
 
-    // A '*' that finds no integer prints its marker and leaves the spec as the format wrote it.
-    const tFormatArg* TakeInteger(tPrintTarget& target)
+    // The integer of a '*'. One that is missing or not an integer prints its marker and leaves the spec
+    // as the format wrote it.
+    const tFormatArg* TakeStarArgument(tPrintTarget& target)
     {
         const tFormatArg* arg = Take();
         if (!Checked && !arg)
@@ -150,17 +217,9 @@ void tFormatDetail::RunChecked(tPrintTarget& target, const char* format, const t
         target.Put("%!(extra)", 9);
 }
 
-void tFormatDetail::RunSteps(tPrintTarget& target, const char* format, const tFormatStep* steps,
-                             int32_t numSteps, int32_t tailBegin, int32_t tailLength, const tFormatArg* args)
+void tFormatDetail::RunLiteralConversion(tPrintTarget& target, const tConversion& conv,
+                                         const tFormatArg* args)
 {
     tArgSource<true> source(args, 0); // the count is never consulted when checked
-    for (int32_t i = 0; i < numSteps; i++)
-    {
-        const tFormatStep& step = steps[i];
-        if (step.LiteralLength > 0)
-            target.Put(format + step.LiteralBegin, step.LiteralLength);
-        RunConversion(target, step.Conversion, format + step.ConversionBegin, source);
-    }
-    if (tailLength > 0)
-        target.Put(format + tailBegin, tailLength);
+    RunField(target, conv, source);
 }

@@ -39,7 +39,7 @@ void AppendPrefix(tPrintTarget& target, const char* text, int length)
 
 // The count is a signed 32-bit number: a character that could no longer be counted is refused like
 // one past the buffer's limit, so that no width, however large, can overflow it.
-void tPrintTarget::Put(char c)
+void tPrintTarget::PutOutOfLine(char c)
 {
     if ((Buffer && BufferLimit != -1 && CharCount >= BufferLimit) || CharCount == INT_MAX)
         return;
@@ -52,7 +52,7 @@ void tPrintTarget::Put(char c)
     CharCount++;
 }
 
-void tPrintTarget::Put(const char* text, int length)
+void tPrintTarget::PutOutOfLine(const char* text, int length)
 {
     if (!text || length <= 0)
         return;
@@ -76,37 +76,16 @@ void tPrintTarget::Put(const char* text, int length)
     CharCount += n;
 }
 
-namespace
+// In runs, so that a wide field costs a few calls rather than one per character.
+void tPrintTarget::PutFill(char c, long long count)
 {
-// Puts count copies of c in runs, so that a wide field costs a few calls rather than one per character.
-void PutRepeated(tPrintTarget& target, char c, long long count)
-{
-    if (count <= 0)
-        return;
     char run[64];
     std::memset(run, c, sizeof run);
     // Once the target refuses everything (limit reached, count full), the rest of the fill is moot.
-    while (count > 0 &&
-           !(target.Buffer && target.BufferLimit != -1 && target.CharCount >= target.BufferLimit) &&
-           target.CharCount != INT_MAX)
+    while (count > 0 && !(Buffer && BufferLimit != -1 && CharCount >= BufferLimit) && CharCount != INT_MAX)
     {
         const int n = int(std::min<long long>(count, sizeof run));
-        target.Put(run, n);
+        Put(run, n);
         count -= n;
     }
-}
-} // namespace
-
-void tPrintTarget::PadBefore(int textLength, const tFormatSpec& spec)
-{
-    if (spec.Flags & tFormatFlag::LeftAlign)
-        return;
-    PutRepeated(*this, (spec.Flags & tFormatFlag::ZeroPad) ? '0' : ' ', (long long)spec.Width - textLength);
-}
-
-void tPrintTarget::PadAfter(int textLength, const tFormatSpec& spec)
-{
-    if (!(spec.Flags & tFormatFlag::LeftAlign))
-        return;
-    PutRepeated(*this, ' ', (long long)spec.Width - textLength);
 }

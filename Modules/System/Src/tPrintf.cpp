@@ -1,10 +1,10 @@
 // The C-style driver: arguments come from a va_list, read by each row's Category and the size the
-// length modifier names (tPrintf.h), and the destinations wrap a tPrintTarget.
+// length modifier names (tPrintf.h); the output goes to the destinations of tPrintDestination.h.
 #include "tPrintfDetail.h"
 
 #include <Foundation/tFixInt.h>
+#include <System/tPrintDestination.h>
 #include <System/tPrintf.h>
-#include <cctype>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -12,51 +12,6 @@
 
 using namespace tPrintfDetail;
 using namespace tPrintDestination;
-
-namespace
-{
-// What glibc prints for a null %s: "(null)", or nothing when the precision would cut it.
-const char* NullText(const tFormatSpec& spec)
-{
-    const int nullTextLength = 6;
-    return spec.Precision < 0 || spec.Precision >= nullTextLength ? "(null)" : "";
-}
-} // namespace
-
-void tPrintfDetail::PrintField(tPrintTarget& target, const tConversion& conv, const tFormatSpec& spec,
-                               const void* value)
-{
-    const tTypeHandlerEntry& entry = TypeHandlerTable[conv.Row];
-    // A null text often comes from data rather than from a mistake of the program, so it prints instead
-    // of reaching the handler's report. Nothing else reaches one: the parse refuses every size that a
-    // handler does not take, and a null v, q or m prints nothing, unreported.
-    const char* shown = nullptr;
-    if (entry.TypeChar == 's')
-    {
-        std::memcpy(&shown, value, sizeof shown);
-        if (!shown)
-        {
-            shown = NullText(spec);
-            value = &shown;
-        }
-    }
-    if (!conv.UpperCase)
-    {
-        entry.Handler(target, spec, value);
-        return;
-    }
-    // E F G: the handlers know lower case only, so the field is rendered aside first. Only the
-    // letters of "e+05", "inf" and "nan(...)" change; digits and fill are untouched.
-    tArray<char> scratch(64, 0);
-    tPrintTarget aside;
-    aside.Array = &scratch;
-    aside.ArrayRule = tArrayRule::Doubling;
-    entry.Handler(aside, spec, value);
-    char* text = scratch.GetStorage();
-    for (int i = 0; i < scratch.GetCount(); i++)
-        text[i] = char(std::toupper(static_cast<unsigned char>(text[i])));
-    target.Put(text, scratch.GetCount());
-}
 
 namespace
 {
@@ -75,10 +30,10 @@ public:
     void TakeField(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec);
 
 private:
-    void TakeInteger(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec);
+    void TakeIntegerField(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec);
 
     template <typename T>
-    void Print(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec, T value)
+    void PrintValue(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec, T value)
     {
         spec.TypeSize = int32_t(sizeof value);
         PrintField(target, conv, spec, &value);
@@ -86,13 +41,13 @@ private:
 
     // A native integer at its own width: 4 or 8 bytes on every platform the engine supports.
     template <typename T>
-    void PrintNative(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec, T value)
+    void PrintNativeValue(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec, T value)
     {
         static_assert(sizeof(T) == 4 || sizeof(T) == 8, "the handlers take 32- and 64-bit integers");
         if (sizeof(T) == 4)
-            Print(target, conv, spec, int32_t(value));
+            PrintValue(target, conv, spec, int32_t(value));
         else
-            Print(target, conv, spec, int64_t(value));
+            PrintValue(target, conv, spec, int64_t(value));
     }
 
     va_list Args;
@@ -104,7 +59,7 @@ void tVarArgs::TakeField(tPrintTarget& target, const tConversion& conv, tFormatS
     switch (entry.Category)
     {
     case tTypeCategory::Real:
-        Print(target, conv, spec, va_arg(Args, double));
+        PrintValue(target, conv, spec, va_arg(Args, double));
         return;
     case tTypeCategory::Compound:
         spec.TypeSize = conv.Length == tLengthModifier::Bits ? conv.LengthBits / 8 : int32_t(entry.ArgSize);
@@ -116,14 +71,16 @@ void tVarArgs::TakeField(tPrintTarget& target, const tConversion& conv, tFormatS
     switch (entry.TypeChar)
     {
     case 'p':
+        PrintValue(target, conv, spec, va_arg(Args, const void*));
+        return;
     case 's':
-        Print(target, conv, spec, va_arg(Args, const void*));
+        PrintText(target, spec, va_arg(Args, const char*));
         return;
     case 'c':
-        Print(target, conv, spec, va_arg(Args, int));
+        PrintValue(target, conv, spec, va_arg(Args, int));
         return;
     default:
-        TakeInteger(target, conv, spec);
+        TakeIntegerField(target, conv, spec);
         return;
     }
 }
@@ -134,7 +91,7 @@ void tVarArgs::TakeField(tPrintTarget& target, const tConversion& conv, tFormatS
 // Narrow arguments arrive promoted to int; hh, h, w8 and w16 cut them back as C does, keeping the
 // sign only for d and i, so that "%hhx" of -1 is "ff". Every other size is read as the type its
 // modifier names and passed on at that type's width.
-void tVarArgs::TakeInteger(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec)
+void tVarArgs::TakeIntegerField(tPrintTarget& target, const tConversion& conv, tFormatSpec& spec)
 {
     const uint32_t c = TypeHandlerTable[conv.Row].TypeChar;
     const bool signedRow = c == 'd' || c == 'i';
@@ -142,31 +99,32 @@ void tVarArgs::TakeInteger(tPrintTarget& target, const tConversion& conv, tForma
     if (conv.Length == tLengthModifier::Char || bits == 8)
     {
         const int v = va_arg(Args, int);
-        Print(target, conv, spec, signedRow ? int32_t(static_cast<signed char>(v)) : int32_t(uint8_t(v)));
+        PrintValue(target, conv, spec,
+                   signedRow ? int32_t(static_cast<signed char>(v)) : int32_t(uint8_t(v)));
         return;
     }
     if (conv.Length == tLengthModifier::Short || bits == 16)
     {
         const int v = va_arg(Args, int);
-        Print(target, conv, spec, signedRow ? int32_t(static_cast<short>(v)) : int32_t(uint16_t(v)));
+        PrintValue(target, conv, spec, signedRow ? int32_t(static_cast<short>(v)) : int32_t(uint16_t(v)));
         return;
     }
     switch (conv.Length)
     {
     case tLengthModifier::Long:
-        PrintNative(target, conv, spec, va_arg(Args, long));
+        PrintNativeValue(target, conv, spec, va_arg(Args, long));
         return;
     case tLengthModifier::LongLong:
-        PrintNative(target, conv, spec, va_arg(Args, long long));
+        PrintNativeValue(target, conv, spec, va_arg(Args, long long));
         return;
     case tLengthModifier::IntMax:
-        PrintNative(target, conv, spec, va_arg(Args, intmax_t));
+        PrintNativeValue(target, conv, spec, va_arg(Args, intmax_t));
         return;
     case tLengthModifier::Size:
-        PrintNative(target, conv, spec, va_arg(Args, size_t));
+        PrintNativeValue(target, conv, spec, va_arg(Args, size_t));
         return;
     case tLengthModifier::PtrDiff:
-        PrintNative(target, conv, spec, va_arg(Args, ptrdiff_t));
+        PrintNativeValue(target, conv, spec, va_arg(Args, ptrdiff_t));
         return;
     default:
         break;
@@ -174,25 +132,26 @@ void tVarArgs::TakeInteger(tPrintTarget& target, const tConversion& conv, tForma
     switch (bits)
     {
     case 64:
-        Print(target, conv, spec, va_arg(Args, int64_t));
+        PrintValue(target, conv, spec, va_arg(Args, int64_t));
         return;
     case 128:
-        Print(target, conv, spec, va_arg(Args, tWideInt128));
+        PrintValue(target, conv, spec, va_arg(Args, tWideInt128));
         return;
     case 256:
-        Print(target, conv, spec, va_arg(Args, tWideInt256));
+        PrintValue(target, conv, spec, va_arg(Args, tWideInt256));
         return;
     case 512:
-        Print(target, conv, spec, va_arg(Args, tWideInt512));
+        PrintValue(target, conv, spec, va_arg(Args, tWideInt512));
         return;
     default: // no modifier, w32
-        Print(target, conv, spec, va_arg(Args, int32_t));
+        PrintValue(target, conv, spec, va_arg(Args, int32_t));
         return;
     }
 }
 // NOLINTEND(clang-analyzer-valist.Uninitialized)
 
-int Run(tPrintTarget& target, const char* format, va_list args)
+// The whole output of a format and its arguments.
+int RenderFormat(tPrintTarget& target, const char* format, va_list args)
 {
     tRequire(format);
     if (!format)
@@ -202,7 +161,7 @@ int Run(tPrintTarget& target, const char* format, va_list args)
     return target.CharCount;
 }
 
-// A format and its arguments, for the destinations shared with the type-safe front end.
+// A format and its arguments, for the destinations (tPrintDestination.h), which may render twice.
 struct tCall
 {
     const char* Format;
@@ -212,82 +171,27 @@ struct tCall
 void RenderCall(tPrintTarget& target, const void* context)
 {
     const tCall& call = *static_cast<const tCall*>(context);
-    Run(target, call.Format, *call.Args);
+    RenderFormat(target, call.Format, *call.Args);
 }
 } // namespace
 
-int tPrintDestination::PrintBounded(char* dest, int size, tRenderFunction render, const void* context)
-{
-    tRequire(dest || size <= 0);
-    tPrintTarget target;
-    if (!dest || size <= 0)
-    {
-        render(target, context);
-        return target.CharCount;
-    }
-    target.Buffer = dest;
-    target.BufferLimit = size - 1;
-    render(target, context);
-    *target.Buffer = 0;
-    if (target.CharCount < target.BufferLimit)
-        return target.CharCount;
-    // The buffer is full, so the output may have been cut: count the whole of it.
-    tPrintTarget counting;
-    render(counting, context);
-    return counting.CharCount;
-}
-
-int tPrintDestination::PrintAppended(tArray<char>& dest, tRenderFunction render, const void* context)
-{
-    tPrintTarget target;
-    target.Array = &dest;
-    target.ArrayRule = tArrayRule::Prefix;
-    render(target, context);
-    return target.CharCount;
-}
-
-int tPrintDestination::PrintToFile(FILE* file, tRenderFunction render, const void* context)
-{
-    tRequire(file);
-    if (!file)
-        return -1;
-    tArray<char> text(256, 0);
-    tPrintTarget target;
-    target.Array = &text;
-    target.ArrayRule = tArrayRule::Doubling;
-    render(target, context);
-    const int length = target.CharCount;
-    if (text.GetCount() != length)
-        return -1; // the array could not grow
-    if (length > 0 && std::fwrite(text.GetStorage(), 1, size_t(length), file) != size_t(length))
-        return -1;
-    return length;
-}
+// va_list is an array type on some ABIs; a copy gives every form an object whose address can be taken.
+#define T_PRINTF_CALL(destination, format, args)                                                             \
+    va_list argsCopy;                                                                                        \
+    va_copy(argsCopy, args);                                                                                 \
+    const tCall call = {format, &argsCopy};                                                                  \
+    auto result = destination;                                                                               \
+    va_end(argsCopy);                                                                                        \
+    return result
 
 int tvsPrintf(char* dest, const char* format, va_list args)
 {
-    tRequire(dest);
-    if (!dest)
-        return 0;
-    tPrintTarget target;
-    target.Buffer = dest;
-    const int length = Run(target, format, args);
-    *target.Buffer = 0;
-    return length;
+    T_PRINTF_CALL(PrintUnbounded(dest, &RenderCall, &call), format, args);
 }
-
-// va_list is an array type on some ABIs; a copy gives every form an object whose address can be taken.
-#define T_PRINTF_CALL(format, args)                                                                          \
-    va_list argsCopy;                                                                                        \
-    va_copy(argsCopy, args);                                                                                 \
-    const tCall call = {format, &argsCopy}
 
 int tvsnPrintf(char* dest, int size, const char* format, va_list args)
 {
-    T_PRINTF_CALL(format, args);
-    const int length = PrintBounded(dest, size, &RenderCall, &call);
-    va_end(argsCopy);
-    return length;
+    T_PRINTF_CALL(PrintBounded(dest, size > 0 ? size_t(size) : 0, &RenderCall, &call), format, args);
 }
 
 int tvPrintf(const char* format, va_list args)
@@ -297,37 +201,17 @@ int tvPrintf(const char* format, va_list args)
 
 int tvfPrintf(FILE* file, const char* format, va_list args)
 {
-    T_PRINTF_CALL(format, args);
-    const int length = PrintToFile(file, &RenderCall, &call);
-    va_end(argsCopy);
-    return length;
+    T_PRINTF_CALL(PrintToFile(file, &RenderCall, &call), format, args);
 }
 
 int tvaPrintf(tArray<char>& dest, const char* format, va_list args)
 {
-    T_PRINTF_CALL(format, args);
-    const int length = PrintAppended(dest, &RenderCall, &call);
-    va_end(argsCopy);
-    return length;
+    T_PRINTF_CALL(PrintAppended(dest, &RenderCall, &call), format, args);
 }
 
 tString tvStringPrintf(const tString& head, const char* format, va_list args)
 {
-    const int headLength = tTextLength(head.Chars);
-    // The step of 1 serves the terminator alone: the output's runs grow the array by doubling.
-    tArray<char> text(headLength + 64, 1);
-    if (headLength > 0)
-        text.Append(head.Chars, headLength);
-    tPrintTarget target;
-    target.Array = &text;
-    target.ArrayRule = tArrayRule::Doubling;
-    Run(target, format, args);
-    // An array of INT_MAX characters has no slot left for the terminator; its last character gives way.
-    if (text.GetCount() < INT_MAX)
-        text.Append('\0');
-    else
-        text[INT_MAX - 1] = 0;
-    return tString(text.GetStorage());
+    T_PRINTF_CALL(PrintToNewString(head, &RenderCall, &call), format, args);
 }
 
 // The variadic forms, each a thin wrapper over its va_list form.

@@ -16,8 +16,11 @@
 
 namespace tPrintfDetail
 {
-// Prints one valid conversion's field (Row 0 to 15) from a value the handler may read.
+// Prints one valid conversion's field (Row 0 to 15, s excepted) from a value the handler may read
+// (tPrintField.cpp).
 void PrintField(tPrintTarget& target, const tConversion& conv, const tFormatSpec& spec, const void* value);
+// Prints an s field; a null text as glibc prints it.
+void PrintText(tPrintTarget& target, const tFormatSpec& spec, const char* text);
 
 // A '*' width or precision as C reads it: a negative width is LeftAlign, a negative precision is
 // "not given". Both saturate as numbers written in the format do (tFormatParse.h).
@@ -43,20 +46,9 @@ inline void PutLiteral(tPrintTarget& target, const char* text, size_t length)
     target.Put(text, int(std::min<size_t>(length, INT_MAX)));
 }
 
-// Runs one parsed conversion whose text starts at text.
-template <typename tSource>
-void RunConversion(tPrintTarget& target, const tConversion& conv, const char* text, tSource& source)
+// Runs one valid conversion (Row 0 to 15): its arguments, then its field.
+template <typename tSource> void RunField(tPrintTarget& target, const tConversion& conv, tSource& source)
 {
-    if (conv.Row == tConversion::Percent)
-    {
-        target.Put('%');
-        return;
-    }
-    if (conv.Row == tConversion::Invalid)
-    {
-        target.Put(text, conv.TextLength);
-        return;
-    }
     tFormatSpec spec;
     spec.Flags = conv.Flags;
     spec.Width = conv.Width;
@@ -66,6 +58,18 @@ void RunConversion(tPrintTarget& target, const tConversion& conv, const char* te
     if (conv.PrecisionFromArg)
         source.TakePrecision(target, spec);
     source.TakeField(target, conv, spec);
+}
+
+// Runs one parsed conversion whose text starts at text.
+template <typename tSource>
+void RunConversion(tPrintTarget& target, const tConversion& conv, const char* text, tSource& source)
+{
+    if (conv.Row == tConversion::Percent)
+        target.Put('%');
+    else if (conv.Row == tConversion::Invalid)
+        target.Put(text, conv.TextLength);
+    else
+        RunField(target, conv, source);
 }
 
 // The whole format, parsed as it is walked.

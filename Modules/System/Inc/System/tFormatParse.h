@@ -193,6 +193,16 @@ constexpr tConversion ParseConversion(const char* text)
 {
     using namespace tFormatParse;
     tConversion conv;
+    // The common case, a conversion character straight after the '%' (no conversion character is a
+    // flag, a digit or a length), skips the reads of everything that may stand between.
+    const int32_t direct = ConversionRow(text[1]);
+    if (direct >= 0)
+    {
+        conv.TextLength = 2;
+        conv.Row = direct;
+        conv.UpperCase = text[1] == 'E' || text[1] == 'F' || text[1] == 'G';
+        return conv;
+    }
     int32_t i = 1;
     for (uint32_t flag = FlagOf(text[i]); flag; flag = FlagOf(text[i]))
     {

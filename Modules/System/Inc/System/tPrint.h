@@ -1,13 +1,25 @@
-// The type-handler layer of a printf-style print engine. A format-string driver (not part of this
-// library) looks up a conversion character in TypeCharIndex, fills a tFormatSpec, and calls the row's
-// handler with a pointer to the argument; the handler renders it and appends the text to a
-// tPrintTarget. Handlers never report failure to their caller: broken preconditions (an unsupported
-// TypeSize, a null text) go through tRequire, and if the report returns the handler prints what it
-// safely can (documented per handler) and never reads or writes past a buffer. A handler takes nothing
-// from the heap: only the arrays it appends to grow, as tArray does.
+// The print engine's type handlers, the layer under its two drivers. A handler renders one argument
+// (an integer, a real, a text, a vector, ...) as a tFormatSpec says and appends the text to a
+// tPrintTarget; TypeCharIndex gives the row of TypeHandlerTable that serves a conversion character.
+// The library holds, over this layer:
+//
+//   tFormatParse.h        the syntax of one conversion, parsed at run time or at compile time
+//   tPrintf.h             the C-style driver: tsnPrintf and its family, arguments from a va_list
+//   tFormat.h             the type-safe driver: tFormat, with argument types deduced and, with
+//                         T_FMT, checked against the format at compile time
+//   tPrintDestination.h   where both drivers print: bounded and unbounded buffers, arrays,
+//                         std::string, files, new tStrings
+//
+// Handlers never report failure to their caller: broken preconditions (an unsupported TypeSize, a null
+// text) go through tRequire, and if the report returns the handler prints what it safely can
+// (documented per handler) and never reads or writes past a buffer. The drivers check what they pass,
+// so no format or argument reaches such a report through them. A handler takes nothing from the heap:
+// only the arrays it appends to grow, as tArray does.
 #pragma once
 #include <Foundation/tArray.h>
+#include <climits>
 #include <cstdint>
+#include <cstring>
 
 // Flag bits of tFormatSpec::Flags. They combine with '|' into the uint32 field without casts.
 struct tFormatFlag
@@ -56,6 +68,7 @@ struct PELTRAK_API tPrintTarget
     tArrayRule ArrayRule = tArrayRule::Runs;
     bool ArrayRefused = false; // Set by Prefix and Doubling at the first refusal.
 
+    // Both inline for the common case, a buffer alone with room for the whole run.
     void Put(char c);
     void Put(const char* text, int length); // Cut to the room left under BufferLimit.
 
@@ -63,7 +76,49 @@ struct PELTRAK_API tPrintTarget
     void PadBefore(int textLength, const tFormatSpec& spec);
     // Width - textLength spaces behind a text, only with LeftAlign.
     void PadAfter(int textLength, const tFormatSpec& spec);
+
+private:
+    bool BufferAloneTakes(int length) const
+    {
+        return Buffer && !Array &&
+               length <= (BufferLimit == -1 ? (long long)INT_MAX : BufferLimit) - CharCount;
+    }
+    // Every other case: an array, a limit reached, the count's end.
+    void PutOutOfLine(char c);
+    void PutOutOfLine(const char* text, int length);
+    // count copies of c, in runs.
+    void PutFill(char c, long long count);
 };
+
+// Inline, so that a field with no width costs one comparison here.
+inline void tPrintTarget::PadBefore(int textLength, const tFormatSpec& spec)
+{
+    if (spec.Width > textLength && !(spec.Flags & tFormatFlag::LeftAlign))
+        PutFill((spec.Flags & tFormatFlag::ZeroPad) ? '0' : ' ', (long long)spec.Width - textLength);
+}
+
+inline void tPrintTarget::PadAfter(int textLength, const tFormatSpec& spec)
+{
+    if (spec.Width > textLength && (spec.Flags & tFormatFlag::LeftAlign))
+        PutFill(' ', (long long)spec.Width - textLength);
+}
+
+inline void tPrintTarget::Put(char c)
+{
+    if (!BufferAloneTakes(1))
+        return PutOutOfLine(c);
+    *Buffer++ = c;
+    CharCount++;
+}
+
+inline void tPrintTarget::Put(const char* text, int length)
+{
+    if (!text || length <= 0 || !BufferAloneTakes(length))
+        return PutOutOfLine(text, length);
+    std::memcpy(Buffer, text, size_t(length));
+    Buffer += length;
+    CharCount += length;
+}
 
 using tTypeHandler = void (*)(tPrintTarget& target, const tFormatSpec& spec, const void* value);
 

@@ -54,13 +54,3 @@ PELTRAK_API int tvaPrintf(tArray<char>& dest, const char* format, va_list args);
 // text followed by the output. Costs one scratch array, grown by doubling, and one copy.
 PELTRAK_API tString tStringPrintf(const tString& head, const char* format, ...);
 PELTRAK_API tString tvStringPrintf(const tString& head, const char* format, va_list args);
-
-// The destinations above, for the type-safe front end (tFormat.h) too: render prints the whole
-// output into the target it is given, and may be called twice.
-namespace tPrintDestination
-{
-using tRenderFunction = void (*)(tPrintTarget& target, const void* context);
-PELTRAK_API int PrintBounded(char* dest, int size, tRenderFunction render, const void* context);
-PELTRAK_API int PrintAppended(tArray<char>& dest, tRenderFunction render, const void* context);
-PELTRAK_API int PrintToFile(FILE* file, tRenderFunction render, const void* context);
-} // namespace tPrintDestination
