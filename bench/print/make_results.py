@@ -6,6 +6,7 @@ the TABLE markers; everything else in the file (the notes) is kept.
 Further JSON files, if given, are paired runs (every implementation of a workload timed once, back to
 back): for them the table gives, per workload and peer, the median over the runs of ours / peer, which
 the load of a shared machine disturbs much less than a ratio of separate medians."""
+import os
 import json
 import platform
 import statistics
@@ -59,6 +60,11 @@ def paired_lines(paths):
     return lines
 
 
+def load_average():
+    with open('/proc/loadavg') as f:
+        return f.read().split()[0]
+
+
 def main(json_path, md_path, paired_paths=()):
     with open(json_path) as f:
         data = json.load(f)
@@ -78,8 +84,9 @@ def main(json_path, md_path, paired_paths=()):
     reps = next((b.get("repetitions") for b in data["benchmarks"] if "repetitions" in b), 1)
     lines = [BEGIN, "",
              f"Machine: {cpu_name()}, {ctx.get('num_cpus')} cores at {ctx.get('mhz_per_cpu')} MHz, "
-             f"run on {ctx.get('date')}, pinned with `taskset -c 1`. The machine was shared with other "
-             "builds and benchmarks while this ran, so single numbers may be off by 10-30 %.",
+             f"run on {ctx.get('date')}, pinned with `taskset -c 1`, load average "
+             f"{os.environ.get('PELTRAK_LOAD_BEFORE', '?')} before and {load_average()} after (the benchmark "
+             "itself counts 1). Above 1.2 the machine was shared, and single numbers may be off by 10-30 %.",
              f"Versions: g++ {package_version('g++-12')} (-O2), Google Benchmark "
              f"{package_version('libbenchmark-dev')}, GMP {package_version('libgmp-dev')}, Boost "
              f"{package_version('libboost-dev')}, fmt {package_version('libfmt-dev')}, libstdc++ "

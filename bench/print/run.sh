@@ -21,6 +21,8 @@ cmake -S . -B build-bench-print -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_REL
     -DPELTRAK_BUILD_BENCH=ON -DPELTRAK_BUILD_TESTS=OFF -DPELTRAK_BUILD_APPS=OFF >/dev/null
 cmake --build build-bench-print --target PrintBench -j 2
 
+# The load before the timed runs goes beside the table: a speed figure counts only from a quiet machine.
+export PELTRAK_LOAD_BEFORE=$(cut -d" " -f1 /proc/loadavg)
 pin=()
 if command -v taskset >/dev/null; then
     pin=(taskset -c 1)
