@@ -7,13 +7,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 image="${1:-}"
-dir=build-run
+dir=build
 outputDirectory=/zorvik/images
 
 scripts/setup.sh
 scripts/build-opencv.sh >/dev/null
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELTRAK_BUILD_TESTS=OFF
-cmake --build "$dir" -j "$(nproc)"
+# The build tree and options of scripts/test.sh, of which only the two programs are built: the test
+# run that usually follows compiles just the tests.
+cmake -S . -B "$dir" -DPELTRAK_WARNINGS_AS_ERRORS=ON
+cmake --build "$dir" -j "$(nproc)" --target peltrak peltrak-publish
 
 # The tool never creates its output directory; this script does, for the user who runs it.
 if [ ! -d "$outputDirectory" ]; then

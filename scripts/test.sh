@@ -22,6 +22,7 @@ scripts/setup.sh "${setup[@]}"
 if [ "$dir" = build ]; then
     scripts/build-opencv.sh >/dev/null
 fi
+# scripts/run.sh configures build/ the same way, so that each reuses what the other compiled.
 cmake -S . -B "$dir" -DPELTRAK_WARNINGS_AS_ERRORS=ON "${options[@]}"
 cmake --build "$dir" -j "$(nproc)"
 ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"
