@@ -40,6 +40,10 @@ howToProvide="get Debian's source (apt-get source opencv: a deb-src entry for $(
 # from Debian's source) or pull shared libraries into the tool is off; pthreads keeps the large
 # conversions on every core without TBB or OpenMP. Without parallel plugins, OPENCV_PARALLEL_BACKEND
 # cannot make the tool search for and load a threading library at run time.
+# mingw-w64's C++ headers reach the C library's with #include_next, which a precompiled header built
+# from OpenCV's include paths cannot follow: the cross build compiles its headers every time.
+precompiledHeaders=ON
+[ -n "$toolchain" ] && precompiledHeaders=OFF
 # shellcheck disable=SC2054 # BUILD_LIST takes a comma-separated list
 options=(
     -DCMAKE_BUILD_TYPE=Release
@@ -64,11 +68,10 @@ options=(
     -DINSTALL_C_EXAMPLES=OFF -DINSTALL_PYTHON_EXAMPLES=OFF -DINSTALL_TESTS=OFF -DBUILD_INFO_SKIP_TIMESTAMP=ON
     # The tool runs one cvtColor and the BMP writer. OpenCV would compile its dispatched loops once more
     # for each wider instruction set (SSE4.1 to AVX-512) and pick one at run time; those copies were most
-    # of the build and bought the capture nothing measurable (bench/capture/run.sh with
-    # PELTRAK_OPENCV_BASELINE, README), so only the SSE3 baseline that every x86-64 processor runs is
-    # built. -O2 instead of -O3 and precompiled headers (used only where OpenCV allows them: not in a
-    # cross build) take off most of what is left.
-    -DCPU_BASELINE=SSE3 -DCPU_DISPATCH= -DENABLE_PRECOMPILED_HEADERS=ON
+    # of the build and bought the capture nothing measurable (bench/capture/RESULTS.md), so only the
+    # SSE3 baseline that every x86-64 processor runs is built. -O2 instead of -O3 and precompiled
+    # headers take off most of what is left.
+    -DCPU_BASELINE=SSE3 -DCPU_DISPATCH= -DENABLE_PRECOMPILED_HEADERS=$precompiledHeaders
     "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG"
 )
 # The programs ship this code, so it is built as reproducibly as they are, and hardened as they are
