@@ -36,11 +36,14 @@ void PublishBlock(std::size_t size, const BlockHeader& header, const std::vector
         bytes[PixelOffset + i] = pixels[i];
 }
 
+// The captures only: the tool's workspace directory lives beside them and is kept between captures,
+// and nothing else the tool leaves ends in ".bmp".
 std::vector<fs::path> CapturedFiles()
 {
     std::vector<fs::path> files;
     for (const fs::directory_entry& entry : fs::directory_iterator(OutputDirectory))
-        files.push_back(entry.path());
+        if (entry.path().extension() == ".bmp")
+            files.push_back(entry.path());
     return files;
 }
 
