@@ -26,7 +26,9 @@ usage()
 long=false
 targets=()
 if [ "${1:-}" = --long ]; then
-    [ $# -ge 2 ] && [[ $2 =~ ^[1-9][0-9]*$ ]] || usage
+    if [ $# -lt 2 ] || ! [[ $2 =~ ^[1-9][0-9]*$ ]]; then
+        usage
+    fi
     long=true
     seconds=$(($2 * 60))
     shift 2
@@ -68,10 +70,10 @@ done
 
 ctest --test-dir build-fuzz -L Fuzz -R "^($(IFS='|'; echo "${targets[*]}"))\.corpus\$" --output-on-failure
 
-# The last value of a libFuzzer statistic in a log ("stat::name: 12" or "name: 12"), else "?".
+# The last value of a libFuzzer statistic in a log ("stat::name:   12" or "name: 12"), else "?".
 statistic()
 {
-    grep -oE "$1: [0-9]+" "$2" | tail -n 1 | grep -oE '[0-9]+$' || echo '?'
+    grep -oE "$1:[[:space:]]+[0-9]+" "$2" | tail -n 1 | grep -oE '[0-9]+$' || echo '?'
 }
 
 # Fuzzes one target; prints its line, and the log's end and the input when it has a finding.
@@ -116,7 +118,7 @@ merge_corpus()
     rm -rf "$corpus"
     mv "$fresh" "$corpus"
     after=$(find "$corpus" -type f | wc -l)
-    echo "fuzz: $target: corpus merged, $before files before, $after now ($(du -sk "$corpus" | cut -f1) KB)"
+    echo "fuzz: $target: corpus merged, $before files before, $after now ($(($(du -sb "$corpus" | cut -f1) / 1024)) KB)"
     # The merge runs the inputs in a child and starts another after one that fails, leaving it out.
     if [ "$(grep -c 'MERGE-OUTER: attempt' "$log")" -gt 1 ]; then
         echo "fuzz: an input failed while $target's corpus was merged; see $log" >&2
