@@ -18,6 +18,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <regex>
@@ -27,9 +28,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char**
-    environ; // NOLINT(readability-redundant-declaration): <unistd.h> declares it only for GNU sources.
+#include <vector>
 
 namespace bip = boost::interprocess;
 namespace fs = std::filesystem;
@@ -236,20 +235,8 @@ private:
     std::set<std::string> Temporaries;
 };
 
-class CrashSafety : public testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        RemoveTestBlock();
-        ResetCaptureDirectory();
-    }
-    void TearDown() override
-    {
-        RemoveTestBlock();
-        ResetCaptureDirectory(); // The 8K images take 100 MB each.
-    }
-};
+// Each test leaves the directory empty: the 8K images take 100 MB each.
+using CrashSafety = ToolRunTest;
 } // namespace
 
 TEST_F(CrashSafety, KilledCapturesLeaveWholeImagesOrNoneAndTheNextClearsUp)
