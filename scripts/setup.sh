@@ -17,6 +17,8 @@ packages=(
     libboost-dev libboost-stacktrace-dev
     libspdlog-dev libfmt-dev
     libgtest-dev
+    # The test that reads the order of a capture's flushes and links from its system calls.
+    strace
 )
 systemOpenCV=(libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev)
 for arg in "$@"; do

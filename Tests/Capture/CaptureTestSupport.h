@@ -6,6 +6,7 @@
 #include "BmpFile.h"
 
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -56,3 +57,20 @@ std::vector<std::string> WorkspaceLeftovers();
 // Expects the capture directory's file name to be a plain file (no link) holding the test pattern's
 // blue, green and red at every pixel.
 void ExpectPatternFile(const std::string& name, int width, int height);
+
+// A test that runs the tool: it starts with no test block and an empty capture directory, and leaves
+// them so, which gives the block's 135 MB and the images back to the system.
+class ToolRunTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        RemoveTestBlock();
+        ResetCaptureDirectory();
+    }
+    void TearDown() override
+    {
+        RemoveTestBlock();
+        ResetCaptureDirectory();
+    }
+};

@@ -18,20 +18,9 @@ namespace
 const std::string SizeLine = "shm size = 135000519 struct size = 135000519";
 const std::regex CaptureName(R"(0\d{2,4}_\d{1,2}_\d{1,2}_\d{1,2}(-\d+)?_image_test\.bmp)");
 
-class EndToEnd : public testing::Test
+class EndToEnd : public ToolRunTest
 {
 protected:
-    void SetUp() override
-    {
-        RemoveTestBlock();
-        ResetCaptureDirectory();
-    }
-    void TearDown() override
-    {
-        RemoveTestBlock(); // Gives the 135 MB back to the system.
-        ResetCaptureDirectory();
-    }
-
     // Runs the tool and expects a failed capture: exit status 0, exactly one Logger::Critical call
     // (message on line 55, trace naming the capture run on line 57), no file. Returns the message.
     static std::string RunExpectingLoggedFailure(const std::vector<std::string>& expectedLines)

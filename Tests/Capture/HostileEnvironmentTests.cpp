@@ -138,20 +138,7 @@ std::string ReadFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-class HostileEnvironment : public testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        RemoveTestBlock();
-        ResetCaptureDirectory();
-    }
-    void TearDown() override
-    {
-        RemoveTestBlock();
-        ResetCaptureDirectory();
-    }
-};
+using HostileEnvironment = ToolRunTest;
 } // namespace
 
 TEST_F(HostileEnvironment, AnotherUserSwappingNamesNeverRedirectsTheWrite)
