@@ -501,6 +501,6 @@ TEST_F(HostileEnvironment, BlockThatCannotBeCreatedIsNamedWithTheOperation)
     const ConsoleOutput console = ParseConsole(run.Output);
     EXPECT_EQ(console.PlainLines, (std::vector<std::string>{std::strerror(ENOENT), "create shm_memory "}));
     ASSERT_EQ(console.Entries.size(), 2u) << run.Output;
-    EXPECT_EQ(console.Entries[0].Text,
-              "could not create the shared block \"" + TestBlockName() + "\": " + std::strerror(EACCES));
+    EXPECT_EQ(console.Entries[0].Text, "could not create the shared block \"" + TestBlockName() +
+                                           "\": shm_open: " + std::strerror(EACCES));
 }
