@@ -4,6 +4,8 @@
 // before main is not counted, so the counts are the capture's own. Two environment variables:
 //   PELTRAK_SHIM_FAIL=CALL:N:ERRNO  the N-th call of CALL (from 1) fails with errno number ERRNO, once;
 //                                   close and fclose still close, as Linux does when they report an error
+//                                   and from then on /proc/self/exe cannot be opened, so that the failure's
+//                                   stack trace is rendered without debug information, in milliseconds
 //   PELTRAK_SHIM_COUNT=PATH         when the tool ends, PATH gets one "CALL COUNT" line per call name
 #pragma once
 
