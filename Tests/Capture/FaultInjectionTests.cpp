@@ -138,10 +138,9 @@ ProcessResult RunIn(const std::string& directory, bool remount, const std::vecto
         envp.push_back(const_cast<char*>(entry.c_str()));
     envp.push_back(nullptr);
     const std::string target = CaptureDirectory();
-    ProcessResult result;
     int output[2];
     if (pipe2(output, O_CLOEXEC) != 0)
-        return result;
+        return ProcessResult();
     const pid_t child = fork();
     if (child == 0)
     {
@@ -154,15 +153,7 @@ ProcessResult RunIn(const std::string& directory, bool remount, const std::vecto
         _exit(127);
     }
     close(output[1]);
-    char buffer[4096];
-    ssize_t got = 0;
-    while ((got = read(output[0], buffer, sizeof buffer)) > 0)
-        result.Output.append(buffer, static_cast<std::size_t>(got));
-    close(output[0]);
-    int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
-        result.ExitStatus = WEXITSTATUS(status);
-    return result;
+    return CollectProcess(child, output[0]);
 }
 
 std::string ReadFile(const std::string& path)

@@ -106,6 +106,12 @@ int CountedMain(int argc, char** argv, char** environment)
     return status;
 }
 
+// The mode argument of open and openat, which is there only when the flags create a file.
+mode_t CreationMode(int flags, va_list rest)
+{
+    return (flags & (O_CREAT | O_TMPFILE)) != 0 ? static_cast<mode_t>(va_arg(rest, int)) : 0;
+}
+
 // The standard streams carry the progress lines and the log, not the capture's files.
 bool IsStandardStream(const FILE* stream)
 {
@@ -155,14 +161,10 @@ extern "C"
 
     int open(const char* path, int flags, ...)
     {
-        mode_t mode = 0;
-        if ((flags & (O_CREAT | O_TMPFILE)) != 0)
-        {
-            va_list rest;
-            va_start(rest, flags);
-            mode = static_cast<mode_t>(va_arg(rest, int));
-            va_end(rest);
-        }
+        va_list rest;
+        va_start(rest, flags);
+        const mode_t mode = CreationMode(flags, rest);
+        va_end(rest);
         // The stack trace would read the executable's debug information, hundreds of milliseconds per
         // fault; without it the trace is all addresses and the report's message the same.
         if (Fired && std::strcmp(path, "/proc/self/exe") == 0)
@@ -175,14 +177,10 @@ extern "C"
 
     int openat(int directory, const char* path, int flags, ...)
     {
-        mode_t mode = 0;
-        if ((flags & (O_CREAT | O_TMPFILE)) != 0)
-        {
-            va_list rest;
-            va_start(rest, flags);
-            mode = static_cast<mode_t>(va_arg(rest, int));
-            va_end(rest);
-        }
+        va_list rest;
+        va_start(rest, flags);
+        const mode_t mode = CreationMode(flags, rest);
+        va_end(rest);
         if (FailThisCall("openat"))
             return -1;
         static const auto real = Next<int (*)(int, const char*, int, ...)>("openat");
