@@ -1,4 +1,5 @@
 #include "CaptureWorkspace.h"
+#include "RetryInterrupted.h"
 
 #include <cerrno>
 #include <cstring>
@@ -117,9 +118,25 @@ bool StillNamed(int directoryFd, const char* name, int fd)
            SameInode(own, named);
 }
 
+int OpenAt(int directoryFd, const char* name, int flags, mode_t mode = 0)
+{
+    return RetryInterrupted([=] { return openat(directoryFd, name, flags, mode); });
+}
+
 int OpenDirectoryAt(int directoryFd, const char* name)
 {
-    return openat(directoryFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return OpenAt(directoryFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Takes the lock on fd without waiting when wait is false.
+bool Lock(int fd, bool wait)
+{
+    return RetryInterrupted([=] { return flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB)); }) == 0;
+}
+
+bool FlushToDisk(int fd)
+{
+    return RetryInterrupted([=] { return fsync(fd); }) == 0;
 }
 
 // Twelve characters of [0-9a-z] from the kernel's random pool (the clock and the process id where
@@ -147,7 +164,7 @@ std::string RandomLeaf()
 // descriptor is left as it was. False when the directory could not be read to its end.
 template <typename Visit> bool ForEachEntry(int directoryFd, Visit visit)
 {
-    const int listFd = openat(directoryFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int listFd = OpenAt(directoryFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listFd < 0)
         return false;
     DIR* list = fdopendir(listFd);
@@ -194,7 +211,7 @@ bool RemoveDeadPrivateDirectory(int outputFd, const char* name)
         return false;
     if (own.st_uid != geteuid())
         return true; // Never ours to remove.
-    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+    if (!Lock(fd.Get(), false))
         return false;
     ForEachEntry(fd.Get(), [&fd](const char* entry) { unlinkat(fd.Get(), entry, 0); });
     if (StillNamed(outputFd, name, fd.Get()))
@@ -246,7 +263,7 @@ void RemoveEarlierLeftoversOnce(int outputFd, int workspaceFd)
         !RemoveEarlierLeftovers(outputFd))
         return;
     const Descriptor created( // An empty file: its name is the mark.
-        openat(workspaceFd, SweptMarker, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600));
+        OpenAt(workspaceFd, SweptMarker, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600));
 }
 
 // The temporaries of dead captures: their lock is free.
@@ -258,9 +275,8 @@ void RemoveDeadTemporaries(int workspaceFd)
                      if (!EndsWith(name, TemporarySuffix))
                          return;
                      const Descriptor fd(
-                         openat(workspaceFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-                     if (fd.IsOpen() && flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 &&
-                         StillNamed(workspaceFd, name, fd.Get()))
+                         OpenAt(workspaceFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+                     if (fd.IsOpen() && Lock(fd.Get(), false) && StillNamed(workspaceFd, name, fd.Get()))
                          unlinkat(workspaceFd, name, 0);
                  });
 }
@@ -319,7 +335,8 @@ CaptureWorkspace::~CaptureWorkspace()
 bool CaptureWorkspace::Open(const std::string& outputDirectory, std::string& errorText)
 {
     State& state = *Own;
-    state.Output.Reset(open(outputDirectory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    state.Output.Reset(
+        RetryInterrupted([&] { return open(outputDirectory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
     if (!state.Output.IsOpen())
     {
         errorText = "the output directory cannot be opened: " + CallFailed("open", errno);
@@ -367,7 +384,7 @@ bool CaptureWorkspace::State::MakeTemporary(struct stat& made, std::string& erro
         std::string name = RandomLeaf() + TemporarySuffix;
         // Created for the writer, which reopens it by path: 0666, so that the published image gets the
         // permissions of any file made under the umask. No one else can enter the workspace.
-        Descriptor fd(openat(Workspace.Get(), name.c_str(),
+        Descriptor fd(OpenAt(Workspace.Get(), name.c_str(),
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (!fd.IsOpen())
         {
@@ -378,7 +395,7 @@ bool CaptureWorkspace::State::MakeTemporary(struct stat& made, std::string& erro
         }
         // Another capture's clean-up may have taken the lock between the create and the lock and
         // removed the file: then it has no links, and its name is as good as taken.
-        const bool locked = flock(fd.Get(), LOCK_EX) == 0;
+        const bool locked = Lock(fd.Get(), true);
         if (!locked || fstat(fd.Get(), &made) != 0)
         {
             errorText =
@@ -418,7 +435,7 @@ bool CaptureWorkspace::Seal(std::uintmax_t expectedSize, int writerError, std::s
         errorText = ShortFileReason(static_cast<std::uintmax_t>(file.st_size), expectedSize, writerError);
         return false;
     }
-    if (fsync(state.Temporary.Get()) != 0)
+    if (!FlushToDisk(state.Temporary.Get()))
     {
         errorText = "the written file cannot be flushed to disk: " + CallFailed("fsync", errno);
         return false;
@@ -431,7 +448,7 @@ PublishResult CaptureWorkspace::Publish(const std::string& finalName, std::strin
     const PublishResult result = Own->PublishOnce(finalName.c_str(), errorText);
     if (result != PublishResult::Published)
         return result;
-    if (fsync(Own->Output.Get()) != 0)
+    if (!FlushToDisk(Own->Output.Get()))
     {
         errorText = "the file was published but its directory cannot be flushed to disk: " +
                     CallFailed("fsync", errno);
@@ -478,7 +495,7 @@ PublishResult CaptureWorkspace::State::PublishOnce(const char* target, std::stri
     }
     // The exclusive create claims the name; the rename then replaces only that empty file of ours.
     const Descriptor placeholder(
-        openat(Output.Get(), target, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        OpenAt(Output.Get(), target, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!placeholder.IsOpen())
     {
         if (errno == EEXIST)

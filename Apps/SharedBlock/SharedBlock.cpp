@@ -24,9 +24,10 @@ std::string Quoted(const char* name)
 }
 } // namespace
 
-SharedBlockError::SharedBlockError(const char* name, const char* operation, const std::exception& cause)
+SharedBlockError::SharedBlockError(const char* name, const char* operation, const char* call,
+                                   const std::exception& cause)
     : std::runtime_error("could not " + std::string(operation) + " the shared block " + Quoted(name) + ": " +
-                         cause.what())
+                         call + ": " + cause.what())
 {
 }
 
@@ -44,8 +45,12 @@ unsigned char* AttachSharedBlock(const char* name, std::size_t size, bip::mode_t
         bip::shared_memory_object existing(bip::open_only, name, mode);
         opened = true;
         bip::offset_t existingSize = 0;
-        rightSize = existing.get_size(existingSize) && static_cast<std::uint64_t>(existingSize) == size;
-        SharedRegion = bip::mapped_region(existing, mode);
+        const bool sized = existing.get_size(existingSize);
+        rightSize = sized && static_cast<std::uint64_t>(existingSize) == size;
+        // With the size known, the mapping asks the system for nothing but the mapping itself, so a
+        // failure here is the mmap's.
+        SharedRegion =
+            bip::mapped_region(existing, mode, 0, sized ? static_cast<std::size_t>(existingSize) : 0);
         PrintLine("shm size = " + std::to_string(static_cast<std::uint64_t>(SharedRegion.get_size())) +
                   " struct size = " + std::to_string(static_cast<std::uint64_t>(size)));
         // A wrongly sized block is kept as it is for a reader; only a writer may replace it.
@@ -55,9 +60,9 @@ unsigned char* AttachSharedBlock(const char* name, std::size_t size, bip::mode_t
     catch (const bip::interprocess_exception& e)
     {
         if (mode == bip::read_write && !opened && e.get_native_error() != ENOENT)
-            throw SharedBlockError(name, "open", e);
+            throw SharedBlockError(name, "open", "shm_open", e);
         if (mode == bip::read_write && rightSize)
-            throw SharedBlockError(name, "map", e);
+            throw SharedBlockError(name, "map", "mmap", e);
         PrintLine(e.what());
     }
 
@@ -76,17 +81,20 @@ unsigned char* AttachSharedBlock(const char* name, std::size_t size, bip::mode_t
 bip::mapped_region CreateSharedBlock(const char* name, std::size_t size)
 {
     const char* step = "create";
+    const char* call = "shm_open";
     try
     {
         bip::shared_memory_object created(bip::create_only, name, bip::read_write);
         step = "set the size of";
+        call = "ftruncate";
         created.truncate(static_cast<bip::offset_t>(size));
         step = "map";
-        return bip::mapped_region(created, bip::read_write);
+        call = "mmap";
+        return bip::mapped_region(created, bip::read_write, 0, size);
     }
     catch (const bip::interprocess_exception& e)
     {
-        throw SharedBlockError(name, step, e);
+        throw SharedBlockError(name, step, call, e);
     }
 }
 

@@ -54,11 +54,11 @@ struct BlockHeader
 };
 
 // A block that can be neither used nor replaced. The text names the block, the operation that failed
-// (open, map, create, set the size of) and the system's reason.
+// (open, map, create, set the size of), the system call and the system's reason.
 class SharedBlockError : public std::runtime_error
 {
 public:
-    SharedBlockError(const char* name, const char* operation, const std::exception& cause);
+    SharedBlockError(const char* name, const char* operation, const char* call, const std::exception& cause);
 };
 
 // Maps the named block and returns its address, which stays valid until the next call or process exit

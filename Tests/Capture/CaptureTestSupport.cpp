@@ -41,6 +41,20 @@ ConsoleOutput ParseConsole(const std::string& text)
     return console;
 }
 
+ProcessResult CollectProcess(pid_t child, int outputFd)
+{
+    ProcessResult result;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = read(outputFd, buffer, sizeof buffer)) > 0)
+        result.Output.append(buffer, static_cast<std::size_t>(got));
+    close(outputFd);
+    int status = 0;
+    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
+        result.ExitStatus = WEXITSTATUS(status);
+    return result;
+}
+
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args)
 {
     std::string command = "'" + program + "'";

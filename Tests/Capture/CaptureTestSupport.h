@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 // One spdlog entry as the default pattern prints it: "[date time.ms] [critical] [file:line] text".
@@ -33,6 +34,9 @@ struct ProcessResult
     std::string Output;  // Standard output and standard error, interleaved.
 };
 
+// Reads what a started child writes into outputFd until it ends, closes outputFd and waits for the
+// child.
+ProcessResult CollectProcess(pid_t child, int outputFd);
 // Runs program with args (each quoted for the shell) and collects what it prints.
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args = {});
 // Runs the test build of the tool, with environment entries ("NAME=value") added when given.

@@ -55,11 +55,10 @@ struct RunSetup
 // Runs the test build as set up; output is standard output and standard error, or what is left open.
 ProcessResult RunToolIn(const RunSetup& setup)
 {
-    ProcessResult result;
     int output[2];
     int gone[2];
     if (pipe(output) != 0 || pipe(gone) != 0)
-        return result;
+        return ProcessResult();
     const pid_t child = fork();
     if (child == 0)
     {
@@ -89,15 +88,7 @@ ProcessResult RunToolIn(const RunSetup& setup)
     close(output[1]);
     close(gone[0]);
     close(gone[1]);
-    char buffer[4096];
-    ssize_t got = 0;
-    while ((got = read(output[0], buffer, sizeof buffer)) > 0)
-        result.Output.append(buffer, static_cast<std::size_t>(got));
-    close(output[0]);
-    int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
-        result.ExitStatus = WEXITSTATUS(status);
-    return result;
+    return CollectProcess(child, output[0]);
 }
 
 // Every name under the capture directory, recursively, relative to it.
@@ -488,6 +479,6 @@ TEST_F(HostileEnvironment, BlockThatCannotBeCreatedIsNamedWithTheOperation)
     const ConsoleOutput console = ParseConsole(run.Output);
     EXPECT_EQ(console.PlainLines, (std::vector<std::string>{std::strerror(ENOENT), "create shm_memory "}));
     ASSERT_EQ(console.Entries.size(), 2u) << run.Output;
-    EXPECT_EQ(console.Entries[0].Text,
-              "could not create the shared block \"" + TestBlockName() + "\": " + std::strerror(EACCES));
+    EXPECT_EQ(console.Entries[0].Text, "could not create the shared block \"" + TestBlockName() +
+                                           "\": shm_open: " + std::strerror(EACCES));
 }

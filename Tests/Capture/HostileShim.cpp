@@ -9,11 +9,13 @@
 //   PELTRAK_SHIM_TRACE=PATH    appends "fsync TARGET", "link NAME", "rename NAME" lines to PATH
 //   PELTRAK_SHIM_NO_FSYNC      fsync returns at once, for measuring what it costs
 //   PELTRAK_SHIM_KILL_AT_FSYNC the first fsync kills the process (SIGKILL), as a crash mid-capture
+// and the fault injection of FaultShim.h, which counts and fails these calls too.
+#include "FaultShim.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/mman.h>
@@ -21,11 +23,6 @@
 
 namespace
 {
-template <typename Function> Function Next(const char* name)
-{
-    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-}
-
 bool On(const char* variable)
 {
     return std::getenv(variable) != nullptr;
@@ -36,12 +33,14 @@ void Trace(const std::string& line)
     const char* path = std::getenv("PELTRAK_SHIM_TRACE");
     if (path == nullptr)
         return;
-    const int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    // The shim's own calls are not the tool's: they bypass the counting wrappers.
+    const int fd =
+        Next<int (*)(const char*, int, ...)>("open")(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0)
         return;
     const std::string text = line + "\n";
     [[maybe_unused]] const ssize_t written = write(fd, text.data(), text.size());
-    close(fd);
+    Next<int (*)(int)>("close")(fd);
 }
 } // namespace
 
@@ -58,6 +57,8 @@ extern "C"
     {
         if (On("PELTRAK_SHIM_NO_LINK"))
             return errno = EPERM, -1;
+        if (FailThisCall("linkat"))
+            return -1;
         Trace(std::string("link ") + to);
         return Next<int (*)(int, const char*, int, const char*, int)>("linkat")(fromDirectory, from,
                                                                                 toDirectory, to, flags);
@@ -67,6 +68,8 @@ extern "C"
     {
         if (On("PELTRAK_SHIM_NO_RENAMEAT2"))
             return errno = EINVAL, -1;
+        if (FailThisCall("renameat2"))
+            return -1;
         Trace(std::string("rename ") + to);
         return Next<int (*)(int, const char*, int, const char*, unsigned int)>("renameat2")(
             fromDirectory, from, toDirectory, to, flags);
@@ -81,6 +84,8 @@ extern "C"
         Trace(std::string("fsync ") + target);
         if (On("PELTRAK_SHIM_KILL_AT_FSYNC"))
             raise(SIGKILL);
+        if (FailThisCall("fsync"))
+            return -1;
         if (On("PELTRAK_SHIM_NO_FSYNC"))
             return 0;
         return Next<int (*)(int)>("fsync")(fd);
@@ -90,6 +95,8 @@ extern "C"
     {
         if ((flags & O_CREAT) != 0 && On("PELTRAK_SHIM_NO_SHM_CREATE"))
             return errno = EACCES, -1;
+        if (FailThisCall("shm_open"))
+            return -1;
         return Next<int (*)(const char*, int, mode_t)>("shm_open")(name, flags, mode);
     }
 
