@@ -49,15 +49,16 @@ alignas(16) const float zeros[32] = {};
 const void* const P = zeros;
 const double D = 1.5;
 
-// Arguments the C-style call passes: 24 pointers then 16 doubles. On the ABIs the fuzzer runs on
-// (x86-64, AArch64) each argument takes one 8-byte slot, in a register or, past the registers, in one
-// stack area that integer and real reads share. A format that reads at most 24 slots (a wide integer
-// one per 8 bytes) therefore reads only the first 18 stack slots, all pointers: every integer-class
-// read gets a valid pointer, and every real read a double or a pointer's bits, which are a double too.
+// Arguments the C-style call passes: 24 pointers then 16 doubles. On x86-64 the first pointers go in
+// registers (four for tsPrintf, three for tsnPrintf, whose size takes one), the rest and the doubles
+// past the eighth in one stack area, in that order, which integer and real reads share. A 128-bit and
+// wider integer is read as one object from that stack area, never from the registers. A format that
+// reads at most 20 slots therefore reads only pointers from it in both calls: every integer-class read
+// gets a valid pointer's bits, and every real read a double or a pointer's bits, which are a double too.
 #define FUZZ_ARGS_C                                                                                          \
     P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, P, D, D, D, D, D, D, D, D, D, D, D, \
         D, D, D, D, D
-constexpr int SlotLimit = 24;
+constexpr int SlotLimit = 20;
 
 bool Fits(const char* format)
 {
