@@ -99,7 +99,8 @@ template <int Size, typename tDigits>
 void PutTextIn(tPrintTarget& target, const tIntegerLayout& f, const tDigits& digits)
 {
     char text[Size];
-    target.Put(text, int(PutIntegerText(text, f, digits) - text));
+    const int length = int(PutIntegerText(text, f, digits) - text);
+    target.Put(text, length);
 }
 
 // A field that cannot go straight into a buffer. A short one is composed on the stack and put whole,
@@ -113,7 +114,8 @@ void PutThroughTarget(tPrintTarget& target, const tFormatSpec& spec, const tInte
     if (!target.Array && f.Length() <= ShortField)
     {
         char field[ShortField];
-        target.Put(field, int(PutIntegerField(field, f, digits) - field));
+        const int length = int(PutIntegerField(field, f, digits) - field);
+        target.Put(field, length);
         return;
     }
     PutSpaces(target, f.FillBefore);

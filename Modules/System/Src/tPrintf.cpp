@@ -15,6 +15,9 @@ using namespace tPrintDestination;
 
 namespace
 {
+// The analyser checks these members without their caller and takes Args, which the constructor
+// va_copy'd from the caller's started list, for an uninitialised list.
+// NOLINTBEGIN(clang-analyzer-valist.Uninitialized)
 // The arguments of one call. The va_list is a copy owned by this object, so that a second pass
 // (tsnPrintf's count after a cut) can start again from the caller's list.
 class tVarArgs
@@ -85,9 +88,6 @@ void tVarArgs::TakeField(tPrintTarget& target, const tConversion& conv, tFormatS
     }
 }
 
-// The analyser checks this function without its caller and takes Args, which the constructor
-// va_copy'd, for an uninitialised list.
-// NOLINTBEGIN(clang-analyzer-valist.Uninitialized)
 // Narrow arguments arrive promoted to int; hh, h, w8 and w16 cut them back as C does, keeping the
 // sign only for d and i, so that "%hhx" of -1 is "ff". Every other size is read as the type its
 // modifier names and passed on at that type's width.
